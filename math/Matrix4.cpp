@@ -1,0 +1,83 @@
+#include "math/Matrix4.h"
+
+#include <cmath>
+
+namespace {
+constexpr std::array<float, 16> identity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+constexpr double pi = 3.14159265358979323846;
+
+float& at(std::array<float, 16>& a, int row, int col) { return a[col * 4 + row]; }
+}  // namespace
+
+Matrix4::Matrix4() : m(identity) {}
+
+void Matrix4::rotate(float angle, float x, float y, float z) {
+    // The sine and cosine are taken in double of the float angle and
+    // rounded, as the fixed-function pipeline does.
+    const double radians = static_cast<double>(angle) * pi / 180.0;
+    const float s = static_cast<float>(std::sin(radians));
+    const float c = static_cast<float>(std::cos(radians));
+    std::array<float, 16> r = identity;
+
+    // Rotations about a coordinate axis use sin and cos directly: the general
+    // formula below would put rounding noise such as (1 - c) + c on the
+    // diagonal.
+    if (x == 0.0f && y == 0.0f && z != 0.0f) {
+        at(r, 0, 0) = c;
+        at(r, 1, 1) = c;
+        at(r, 0, 1) = z < 0.0f ? s : -s;
+        at(r, 1, 0) = z < 0.0f ? -s : s;
+    } else if (x == 0.0f && z == 0.0f && y != 0.0f) {
+        at(r, 0, 0) = c;
+        at(r, 2, 2) = c;
+        at(r, 0, 2) = y < 0.0f ? -s : s;
+        at(r, 2, 0) = y < 0.0f ? s : -s;
+    } else if (y == 0.0f && z == 0.0f && x != 0.0f) {
+        at(r, 1, 1) = c;
+        at(r, 2, 2) = c;
+        at(r, 1, 2) = x < 0.0f ? s : -s;
+        at(r, 2, 1) = x < 0.0f ? -s : s;
+    } else {
+        const float magnitude = std::sqrt(x * x + y * y + z * z);
+        if (magnitude <= 1.0e-4f) {
+            return;
+        }
+        x /= magnitude;
+        y /= magnitude;
+        z /= magnitude;
+        const float oneMinusC = 1.0f - c;
+        const float xs = x * s;
+        const float ys = y * s;
+        const float zs = z * s;
+        at(r, 0, 0) = (oneMinusC * (x * x)) + c;
+        at(r, 0, 1) = (oneMinusC * (x * y)) - zs;
+        at(r, 0, 2) = (oneMinusC * (z * x)) + ys;
+        at(r, 1, 0) = (oneMinusC * (x * y)) + zs;
+        at(r, 1, 1) = (oneMinusC * (y * y)) + c;
+        at(r, 1, 2) = (oneMinusC * (y * z)) - xs;
+        at(r, 2, 0) = (oneMinusC * (z * x)) - ys;
+        at(r, 2, 1) = (oneMinusC * (y * z)) + xs;
+        at(r, 2, 2) = (oneMinusC * (z * z)) + c;
+    }
+    multiplyBy(r);
+}
+
+void Matrix4::translate(float x, float y, float z) {
+    for (int row = 0; row < 4; ++row) {
+        at(m, row, 3) = at(m, row, 0) * x + at(m, row, 1) * y + at(m, row, 2) * z + at(m, row, 3);
+    }
+}
+
+void Matrix4::multiplyBy(const std::array<float, 16>& rhs) {
+    std::array<float, 16> product{};
+    for (int row = 0; row < 4; ++row) {
+        for (int col = 0; col < 4; ++col) {
+            float sum = m[row] * rhs[col * 4];
+            for (int k = 1; k < 4; ++k) {
+                sum = sum + m[k * 4 + row] * rhs[col * 4 + k];
+            }
+            at(product, row, col) = sum;
+        }
+    }
+    m = product;
+}
