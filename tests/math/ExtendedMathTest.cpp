@@ -1,0 +1,67 @@
+#include "math/ExtendedMath.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <exception>
+#include <limits>
+
+#include "math/Exception.h"
+
+namespace {
+
+struct RootCase {
+    float a, b, c;
+    float expected;
+};
+
+class SolveQuadRoots : public testing::TestWithParam<RootCase> {};
+
+TEST_P(SolveQuadRoots, ReturnsTheSmallerRoot) {
+    const RootCase& c = GetParam();
+    EXPECT_EQ(ExtendedMath().solveQuad(c.a, c.b, c.c), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SolveQuadRoots,
+    testing::Values(RootCase{1, -3, 2, 1},   // roots 1 and 2
+                    RootCase{-1, 3, -2, 1},  // negative a: r2 is the smaller
+                    RootCase{1, 2, 1, -1},   // double root
+                    RootCase{1, 0, -4, -2},  // negative roots are returned as they are
+                    RootCase{4, -8, 3.75f, 0.75f},
+                    RootCase{0, -1, 1, std::numeric_limits<float>::infinity()},
+                    RootCase{0, 0.1f, 1, -std::numeric_limits<float>::infinity()}));
+
+TEST(SolveQuadTest, NegativeDiscriminantThrowsStdException) {
+    EXPECT_THROW(ExtendedMath().solveQuad(1, 0, 1), std::exception);
+}
+
+TEST(SolveQuadTest, NaNCasesReturnNaNWithoutThrowing) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    // a = b = 0: both roots 0/0. a = 0, b > 0: -inf and NaN.
+    EXPECT_TRUE(std::isnan(ExtendedMath().solveQuad(0, 0, 5)));
+    EXPECT_TRUE(std::isnan(ExtendedMath().solveQuad(0, 1, 1)));
+    EXPECT_TRUE(std::isnan(ExtendedMath().solveQuad(nan, 1, 1)));
+    EXPECT_TRUE(std::isnan(ExtendedMath().solveQuad(1, nan, 1)));
+}
+
+TEST(SolveQuadTest, DiscriminantNonNegativeInFloatButNegativeInDoubleGivesNaN) {
+    // In float b*b - 4ac rounds to >= 0, so nothing is thrown; the root is
+    // then taken in double of bb - 4ac, which is slightly negative.
+    const float a = 1.86787999f, b = 2.74574995f, c = 1.00905073f;
+    ASSERT_GE(b * b - (a * c) * 4.0f, 0.0f);
+    EXPECT_TRUE(std::isnan(ExtendedMath().solveQuad(a, b, c)));
+}
+
+TEST(SolveQuadTest, RootIsTakenWithPowNotSqrt) {
+    // Here pow(bb, 0.5) and sqrt(bb) differ in the last bit, and the smaller
+    // root is their tiny difference from -b: sqrt would give 1.15572796e-08.
+    EXPECT_EQ(ExtendedMath().solveQuad(108.0f, -1009.23077f, 0.0f), 1.15572787e-08f);
+}
+
+TEST(ExceptionTest, CarriesTheFixedMessage) {
+    EXPECT_EQ(Exception().getMessage(), "A basic exception was thrown.");
+    EXPECT_EQ(Exception().getMessage().size(), 29u);
+}
+
+}  // namespace
