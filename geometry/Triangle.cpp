@@ -19,7 +19,7 @@ constexpr float noContact = 2.0f;
 // Writes one diagnostic line and flushes it. Numbers appear in the
 // stream's default format (six significant digits, "-nan" for the NaN an
 // operation produces here); whatever format the caller had set on the
-// stream is restored afterwards.
+// stream is restored afterwards, and a width left pending is dropped.
 template <typename T>
 void diagnostic(const char* label, const T& value) {
     std::ostream& out = std::cout;
@@ -27,6 +27,7 @@ void diagnostic(const char* label, const T& value) {
     const std::streamsize precision = out.precision();
     out.flags(std::ios_base::dec | std::ios_base::skipws | (flags & std::ios_base::unitbuf));
     out.precision(6);
+    out.width(0);
     out << label << value << std::endl;
     out.flags(flags);
     out.precision(precision);
