@@ -5,30 +5,13 @@
 #include <string>
 
 #include "geometry/Triangle.h"
+#include "support/FloatBits.h"
 #include "support/StreamCapture.h"
 
 // The dispatcher: the edge test, the corner tests for v1, v2, v3 and the face
 // test on the path as it came in, then the cut at the earliest contact.
 
 namespace {
-
-std::uint32_t bitsOf(float value) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-void expectSameBits(const Tuple& actual, const Tuple& expected, const char* what) {
-    EXPECT_EQ(bitsOf(actual.x), bitsOf(expected.x)) << what << ".x";
-    EXPECT_EQ(bitsOf(actual.y), bitsOf(expected.y)) << what << ".y";
-    EXPECT_EQ(bitsOf(actual.z), bitsOf(expected.z)) << what << ".z";
-}
-
-float fromBits(std::uint32_t bits) {
-    float value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
 
 struct Corners {
     Tuple v1, v2, v3;

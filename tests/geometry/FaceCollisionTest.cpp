@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "geometry/Triangle.h"
+#include "support/FloatBits.h"
 #include "support/StreamCapture.h"
 
 // The face test: the sphere coming down onto the plane y = 0, with the
@@ -17,18 +18,6 @@ namespace {
 
 const float nan = std::numeric_limits<float>::quiet_NaN();
 const float tiny = std::numeric_limits<float>::denorm_min();
-
-std::uint32_t bitsOf(float value) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-void expectSameBits(const Tuple& actual, const Tuple& expected, const char* what) {
-    EXPECT_EQ(bitsOf(actual.x), bitsOf(expected.x)) << what << ".x";
-    EXPECT_EQ(bitsOf(actual.y), bitsOf(expected.y)) << what << ".y";
-    EXPECT_EQ(bitsOf(actual.z), bitsOf(expected.z)) << what << ".z";
-}
 
 Triangle floorTriangle() {
     return Triangle(Tuple(0, 0, 0), Tuple(0, 0, 7), Tuple(7, 0, 0), 0.9, 0, 0);

@@ -7,24 +7,13 @@
 #include <string>
 
 #include "geometry/Triangle.h"
+#include "support/FloatBits.h"
 #include "support/StreamCapture.h"
 
 // The vertex test: the ball's swept sphere against one point, and the root
 // it writes for every real solution.
 
 namespace {
-
-std::uint32_t bitsOf(float value) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, sizeof bits);
-    return bits;
-}
-
-void expectSameBits(const Tuple& actual, const Tuple& expected, const char* what) {
-    EXPECT_EQ(bitsOf(actual.x), bitsOf(expected.x)) << what << ".x";
-    EXPECT_EQ(bitsOf(actual.y), bitsOf(expected.y)) << what << ".y";
-    EXPECT_EQ(bitsOf(actual.z), bitsOf(expected.z)) << what << ".z";
-}
 
 Triangle anyTriangle() {
     return Triangle(Tuple(0, 0, 0), Tuple(0, 0, 7), Tuple(7, 0, 0), 0.9, 0, 0);
