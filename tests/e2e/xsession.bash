@@ -1,0 +1,238 @@
+# shellcheck shell=bash disable=SC2034  # the XS_ variables are read by the callers
+# Runs the program in an X server of its own and drives it as a user would:
+# keys pressed in its window with xdotool, answers written to its standard
+# input through a pipe, pictures taken with ImageMagick, and the window
+# closed through the window manager protocol. Sourced by the end-to-end test
+# (tests/e2e/orbiquel_e2e.sh) and by scripts/run.
+#
+# The caller sets XS_DIR to an existing scratch directory before calling
+# xs_start_xvfb, and calls xs_stop on exit (from a trap). Every function ends
+# the script through xs_fail on error; a caller may define xs_report to show
+# more (such as the program's output) before it exits.
+
+readonly XS_TITLE="Orbiquel - Taveric Initial Prototype"
+# The camera angle advances by this many radians per simulation step.
+readonly XS_CAMERA_STEP="3.14 / 900"
+
+XS_XVFB_PID=""
+XS_PROGRAM_PID=""
+XS_PROGRAM_STATUS=""
+XS_FEED=""
+XS_WINDOW=""
+XS_ANGLE=""
+
+xs_fail() {
+    echo "FAILED: $*" >&2
+    if declare -F xs_report >/dev/null; then
+        xs_report >&2 || true
+    fi
+    exit 1
+}
+
+xs_require_tools() {
+    local tool missing=()
+    for tool in Xvfb xdotool import convert; do
+        command -v "$tool" >/dev/null || missing+=("$tool")
+    done
+    if ((${#missing[@]} > 0)); then
+        xs_fail "missing ${missing[*]}: install the packages xvfb, xdotool and imagemagick" \
+            "(scripts/test does so on a fresh machine)"
+    fi
+}
+
+# Polls COMMAND every 50 ms until it succeeds; fails with WHAT after
+# SECONDS seconds.
+xs_wait_for() {
+    local seconds=$1 what=$2
+    shift 2
+    local deadline=$((SECONDS + seconds))
+    until "$@"; do
+        if ((SECONDS >= deadline)); then
+            xs_fail "timed out after ${seconds} s waiting for ${what}"
+        fi
+        sleep 0.05
+    done
+}
+
+# Starts Xvfb on a display number it picks itself and exports DISPLAY, so
+# nothing depends on (or disturbs) a display the caller may already have.
+# By default an X server resets whenever its last client disconnects, and a
+# client that connects during the reset is refused: the short-lived xdotool
+# calls that look for the window while the program is still connecting
+# would make the program fail to open the display now and then. -noreset
+# keeps the server as it is.
+xs_start_xvfb() {
+    local number_file=$XS_DIR/xvfb.display
+    : >"$number_file"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset \
+        3>"$number_file" </dev/null >"$XS_DIR/xvfb.log" 2>&1 &
+    XS_XVFB_PID=$!
+    xs_wait_for 15 "Xvfb to report its display number" _xs_xvfb_ready "$number_file"
+    DISPLAY=":$(head -n 1 "$number_file")"
+    export DISPLAY
+}
+
+_xs_xvfb_ready() {
+    kill -0 "$XS_XVFB_PID" 2>/dev/null ||
+        xs_fail "Xvfb exited: $(tail -n 5 "$XS_DIR/xvfb.log")"
+    grep -qx '[0-9][0-9]*' "$1"
+}
+
+# Starts COMMAND... with standard input from a pipe that this shell keeps
+# open (so the program never sees end of input), and standard output and
+# standard error in XS_DIR/stdout and XS_DIR/stderr.
+xs_start_program() {
+    local fifo=$XS_DIR/stdin
+    mkfifo "$fifo"
+    # The program opens the reading end; it blocks until the writing end
+    # below is opened, which happens only after the fork, so the program
+    # never holds the writing end itself.
+    "$@" <"$fifo" >"$XS_DIR/stdout" 2>"$XS_DIR/stderr" &
+    XS_PROGRAM_PID=$!
+    exec {XS_FEED}>"$fifo"
+}
+
+# Finds the program's window by its title and moves it to the screen's
+# corner: without a window manager the toolkit places it at (-1, -1), and a
+# picture of a window partly off the screen would miss its first row and
+# column.
+xs_find_window() {
+    xs_wait_for 20 "a window titled \"${XS_TITLE}\"" _xs_window_shown
+    timeout 10 xdotool windowmove --sync "$XS_WINDOW" 0 0 || xs_fail "could not move the window"
+}
+
+_xs_window_shown() {
+    if _xs_program_gone; then
+        local status=0
+        wait "$XS_PROGRAM_PID" || status=$?
+        XS_PROGRAM_PID=""
+        xs_fail "the program ended with status $status before its window showed"
+    fi
+    XS_WINDOW=$(xdotool search --onlyvisible --limit 1 --name "^${XS_TITLE}\$" 2>/dev/null)
+}
+
+xs_press_key() {
+    timeout 10 xdotool windowfocus --sync "$XS_WINDOW" key "$1" ||
+        xs_fail "could not press $1 in the window"
+}
+
+# Writes one line to the program's standard input.
+xs_answer() {
+    printf '%s\n' "$1" >&"$XS_FEED"
+}
+
+xs_screenshot() {
+    timeout 10 import -silent -window "$XS_WINDOW" "png:$1" || xs_fail "could not take a picture of the window"
+}
+
+# Number of pixels of FILE whose colour is within 1 of R G B in every
+# channel (a driver may round a colour component of .5 either way).
+xs_count_colour() {
+    convert "$1" -format %c histogram:info:- | awk -v r="$2" -v g="$3" -v b="$4" '
+        function near(x, y) { return x - y <= 1 && y - x <= 1 }
+        {
+            line = $0
+            gsub(/[:(),]/, " ", line)
+            split(line, f, " ")
+            if (near(f[2], r) && near(f[3], g) && near(f[4], b)) total += f[1]
+        }
+        END { print total + 0 }'
+}
+
+# The most common colour of FILE as "R G B".
+xs_main_colour() {
+    convert "$1" -format %c histogram:info:- | awk '
+        {
+            line = $0
+            gsub(/[:(),]/, " ", line)
+            split(line, f, " ")
+            if (f[1] + 0 > best) { best = f[1] + 0; colour = f[2] " " f[3] " " f[4] }
+        }
+        END { print colour }'
+}
+
+# Simulation steps so far, read from the program's output. Every step writes
+# one edge-test line per triangle ("1" for a ball at rest, "2" for a path
+# that passes all edges by); in the sessions driven here the vertex tests
+# write only roots that are not numbers, so these lines count the steps.
+# The first line after the ball prompts starts with the prompts themselves.
+xs_steps() {
+    local lines
+    lines=$(grep -c -E -e '^[12]$' -e 'Velocity z: [12]$' "$XS_DIR/stdout" || true)
+    echo $((lines / 3))
+}
+
+# The camera angle after STEPS steps, reduced to [0, 2 pi).
+xs_camera_angle() {
+    awk -v steps="$1" 'BEGIN {
+        angle = steps * '"$XS_CAMERA_STEP"'
+        turn = 2 * 3.141592653589793
+        printf "%.4f\n", angle - turn * int(angle / turn)
+    }'
+}
+
+_xs_menus() {
+    grep -c -x 'Run Specific Test: 2' "$XS_DIR/stdout" || true
+}
+
+_xs_angle_between() {
+    awk -v a="$(xs_camera_angle "$(xs_steps)")" -v low="$1" -v high="$2" \
+        'BEGIN { exit !(a >= low && a <= high) }'
+}
+
+_xs_more_menus_than() {
+    (($(_xs_menus) > $1))
+}
+
+# Waits until the camera angle is between LOW and HIGH radians, then presses
+# a key: the menu that opens holds the program's loop, so the picture stands
+# still until xs_resume. Sets XS_ANGLE to the exact angle of the frozen
+# scene, which is a little past HIGH if the key arrived late.
+xs_pause_between() {
+    local menus
+    menus=$(_xs_menus)
+    xs_wait_for 30 "the camera angle to come between $1 and $2" _xs_angle_between "$1" "$2"
+    xs_press_key space
+    xs_wait_for 10 "the menu" _xs_more_menus_than "$menus"
+    XS_ANGLE=$(xs_camera_angle "$(xs_steps)")
+}
+
+# Answers the open menu with a choice that changes nothing; the loop goes on.
+xs_resume() {
+    xs_answer 0
+}
+
+# Sends WM_DELETE_WINDOW to the window with the helper program CLOSER.
+xs_close_window() {
+    "$1" "$XS_WINDOW" || xs_fail "could not send WM_DELETE_WINDOW to window $XS_WINDOW"
+}
+
+_xs_program_gone() {
+    ! kill -0 "$XS_PROGRAM_PID" 2>/dev/null
+}
+
+# Waits up to SECONDS for the program to end and sets XS_PROGRAM_STATUS.
+xs_wait_for_exit() {
+    xs_wait_for "$1" "the program to end" _xs_program_gone
+    XS_PROGRAM_STATUS=0
+    wait "$XS_PROGRAM_PID" || XS_PROGRAM_STATUS=$?
+    XS_PROGRAM_PID=""
+}
+
+# Ends whatever is still running; safe to call more than once.
+xs_stop() {
+    if [[ -n $XS_FEED ]]; then
+        exec {XS_FEED}>&-
+        XS_FEED=""
+    fi
+    if [[ -n $XS_PROGRAM_PID ]]; then
+        kill "$XS_PROGRAM_PID" 2>/dev/null || true
+        wait "$XS_PROGRAM_PID" 2>/dev/null || true
+        XS_PROGRAM_PID=""
+    fi
+    if [[ -n $XS_XVFB_PID ]]; then
+        kill "$XS_XVFB_PID" 2>/dev/null || true
+        wait "$XS_XVFB_PID" 2>/dev/null || true
+        XS_XVFB_PID=""
+    fi
+}
