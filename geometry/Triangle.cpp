@@ -285,12 +285,14 @@ void Triangle::standardize() const {
     n.normalize();
 
     // First rotation: turns n onto +x. When n is along +-x, or so close that
-    // n x e_x is the zero vector (a length such as 6.9486747 normalises to
-    // 0.99999994), the axis is arbitrary: use +y, with 0 or a straight 180.
+    // n x e_x has no length, the axis is arbitrary: use +y, with 0 or a
+    // straight 180. "So close" covers a length such as 6.9486747, which
+    // normalises to 0.99999994 rather than 1, and a tilt such as
+    // (7, 1e-22, 0), whose cross product is not zero but squares to 0.
     Tuple axis1(0.0f, 1.0f, 0.0f);
     float angle1 = 0.0f;
     const Tuple perpendicular = n.cross(xAxis);
-    if (perpendicular != Tuple()) {
+    if (perpendicular.length() != 0.0f) {
         axis1 = perpendicular;
         axis1.normalize();
         angle1 = degreesOfArcCos(n.dot(xAxis));

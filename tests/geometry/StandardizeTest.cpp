@@ -66,6 +66,10 @@ INSTANTIATE_TEST_SUITE_P(
         // A length that normalises to 0.99999994 rather than 1 along x still
         // takes the axis-aligned branch instead of a NaN axis.
         ExactCase{"nearlyUnitAlongX", Tuple(0, 0, 0), Tuple(0, 0, 7), Tuple(6.9486747f, 0, 0),
+                  identityWith({})},
+        // Tilted off x by less than the float squares can see: the cross
+        // product with x is not zero, but its length is.
+        ExactCase{"tiltTooSmallToMeasure", Tuple(0, 0, 0), Tuple(0, 0, 7), Tuple(7, 1e-22f, 0),
                   identityWith({})}),
     [](const testing::TestParamInfo<ExactCase>& info) { return std::string(info.param.name); });
 
