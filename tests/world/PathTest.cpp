@@ -21,7 +21,7 @@ TEST(PathTest, SpanRoundsItsArgumentToFloatFirst) {
 
 TEST(PathTest, SpanOfOneIsComputedNotCopied) {
     // end - start rounds to -1e8 in float, so the far end comes out at 0.
-    const Path path(Tuple(100000000, 0, 0), Tuple(0.1f, 0, 0));
+    const Path path(Tuple(1.0e8f, 0, 0), Tuple(0.1f, 0, 0));
     EXPECT_EQ(path.span(1.0), Tuple(0, 0, 0));
 }
 
