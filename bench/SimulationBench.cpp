@@ -25,6 +25,7 @@
 #include "geometry/Triangle.h"
 #include "math/ExtendedMath.h"
 #include "math/Tuple.h"
+#include "support/CornerScene.h"
 #include "world/Path.h"
 #include "world/Room.h"
 
@@ -200,19 +201,10 @@ void collideOnce(benchmark::State& state, Case (*make)(), Sink sink) {
 
 // --- The room -------------------------------------------------------------
 
-struct StandardScene {
-    Triangle triangles[3] = {
-        Triangle(Tuple(0, 0, 0), Tuple(0, 0, 7), Tuple(7, 0, 0), 0.9, 0.0, 0.0),
-        Triangle(Tuple(0, 0, 0), Tuple(0, 7, 0), Tuple(7, 0, 0), 0.8, 0.0, 0.0),
-        Triangle(Tuple(0, 0, 0), Tuple(0, 7, 0), Tuple(0, 0, 7), 0.7, 0.0, 0.0),
-    };
-    Room room{Tuple(5, 10, 0), Tuple(0, 0, 0), 0.5, triangles, 3};
-};
-
 // Falling at 0.01 per step over the floor's middle, lifted back up before
 // it lands: per step three lines ("2") and twelve solver throws.
 void roomUpdateFalling(benchmark::State& state, Sink sink) {
-    StandardScene scene;
+    CornerScene scene;
     scene.room.setBallPosition(Tuple(2, 9, 2));
     scene.room.setBallVelocity(Tuple(0, -3, 0));
     DiagnosticSink diagnostics(sink);
@@ -234,7 +226,7 @@ void roomUpdateFalling(benchmark::State& state, Sink sink) {
 // The program's state from its start: at rest, per step twelve lines ("1"
 // and three NaN roots for each triangle) and no throws.
 void roomUpdateAtRest(benchmark::State& state, Sink sink) {
-    StandardScene scene;
+    CornerScene scene;
     DiagnosticSink diagnostics(sink);
     long count = 0;
     for (auto _ : state) {

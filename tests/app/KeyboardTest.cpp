@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/CornerScene.h"
 #include "support/StreamCapture.h"
 #include "world/Room.h"
 
@@ -71,12 +72,9 @@ protected:
         }
     }
 
-    Triangle triangles[3] = {
-        Triangle(Tuple(0, 0, 0), Tuple(0, 0, 7), Tuple(7, 0, 0), 0.9, 0.0, 0.0),
-        Triangle(Tuple(0, 0, 0), Tuple(0, 7, 0), Tuple(7, 0, 0), 0.8, 0.0, 0.0),
-        Triangle(Tuple(0, 0, 0), Tuple(0, 7, 0), Tuple(0, 0, 7), 0.7, 0.0, 0.0),
-    };
-    Room room{Tuple(5, 10, 0), Tuple(0, 0, 0), 0.5, triangles, 3};
+    CornerScene scene;
+    Triangle (&triangles)[3] = scene.triangles;
+    Room& room = scene.room;
     std::string stdoutText;
     std::string stderrText;
 };

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "support/CornerScene.h"
 #include "support/GlWindow.h"
 #include "support/StreamCapture.h"
 #include "world/Room.h"
@@ -15,20 +16,6 @@
 namespace {
 
 using Rgb = std::array<std::uint8_t, 3>;
-
-// The corner of the room as the program builds it.
-struct StartupScene {
-    Triangle triangles[3] = {
-        Triangle(Tuple(0, 0, 0), Tuple(0, 0, 7), Tuple(7, 0, 0), 0.9, 0.0, 0.0),
-        Triangle(Tuple(0, 0, 0), Tuple(0, 7, 0), Tuple(7, 0, 0), 0.8, 0.0, 0.0),
-        Triangle(Tuple(0, 0, 0), Tuple(0, 7, 0), Tuple(0, 0, 7), 0.7, 0.0, 0.0),
-    };
-    Room room;
-
-    explicit StartupScene(const Tuple& ballPos = Tuple(5, 10, 0),
-                          const Tuple& ballVel = Tuple(0, 0, 0))
-        : room(ballPos, ballVel, 0.5, triangles, 3) {}
-};
 
 // The shared window with the view set up as the program does it, the startup
 // scene published through the global room pointer and the camera angle at
@@ -47,7 +34,7 @@ protected:
         clicks = 0.0;
     }
 
-    StartupScene scene;
+    CornerScene scene;
     // Every simulation step writes the collision tests' diagnostics.
     ScopedOutputCapture diagnostics{std::cout};
 };
@@ -120,8 +107,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ViewReshape,
 TEST_F(ViewTest, IdleTurnsTheCameraByOneStepAndStepsTheRoomOnce) {
     // Two identical worlds with a moving ball: the one idle drives and a
     // reference stepped by hand.
-    StartupScene driven(Tuple(5, 10, 0), Tuple(3, -600, 9));
-    StartupScene reference(Tuple(5, 10, 0), Tuple(3, -600, 9));
+    CornerScene driven(Tuple(5, 10, 0), Tuple(3, -600, 9));
+    CornerScene reference(Tuple(5, 10, 0), Tuple(3, -600, 9));
     orbiquel = &driven.room;
     for (int call = 0; call < 5; ++call) {
         const double before = clicks;
@@ -344,7 +331,7 @@ TEST_F(ViewPictureTest, DepthTestKeepsTheBallInFrontOfTheWallsDrawnAfterIt) {
     // A ball in front of the wall z = 0, above the floor and beside the wall
     // x = 0 as seen from the eye at an eighth of a turn; all three triangles
     // are drawn after it.
-    StartupScene near(Tuple(2, 2, 1.5f));
+    CornerScene near(Tuple(2, 2, 1.5f));
     orbiquel = &near.room;
     clicks = 0.785;
     const auto picture = drawAndReadPicture();

@@ -19,6 +19,7 @@
 
 #include "geometry/Triangle.h"
 #include "math/Tuple.h"
+#include "support/CornerScene.h"
 #include "support/StreamCapture.h"
 #include "world/Ball.h"
 #include "world/Room.h"
@@ -104,12 +105,8 @@ struct Session {
 };
 
 Session runScript() {
-    Triangle triangles[3] = {
-        Triangle(Tuple(0, 0, 0), Tuple(0, 0, 7), Tuple(7, 0, 0), 0.9, 0.0, 0.0),
-        Triangle(Tuple(0, 0, 0), Tuple(0, 7, 0), Tuple(7, 0, 0), 0.8, 0.0, 0.0),
-        Triangle(Tuple(0, 0, 0), Tuple(0, 7, 0), Tuple(0, 0, 7), 0.7, 0.0, 0.0),
-    };
-    Room room(Tuple(5, 10, 0), Tuple(0, 0, 0), 0.5, triangles, 3);
+    CornerScene scene;
+    Room& room = scene.room;
 
     Session session;
     Fnv1a state;

@@ -5,6 +5,7 @@
 #include <array>
 #include <vector>
 
+#include "support/CornerScene.h"
 #include "support/StreamCapture.h"
 
 namespace {
@@ -21,16 +22,6 @@ Triangle floorTriangle() {
 Triangle cornerInTheAir() {
     return Triangle(Tuple(2, 1, 2), Tuple(-1, 1, 1), Tuple(10, 1, 10), 0.5, 0.5, 0.5);
 }
-
-// The corner of the room the program starts with, and its ball at rest.
-struct StartupScene {
-    Triangle triangles[3] = {
-        Triangle(Tuple(0, 0, 0), Tuple(0, 0, 7), Tuple(7, 0, 0), 0.9, 0.0, 0.0),
-        Triangle(Tuple(0, 0, 0), Tuple(0, 7, 0), Tuple(7, 0, 0), 0.8, 0.0, 0.0),
-        Triangle(Tuple(0, 0, 0), Tuple(0, 7, 0), Tuple(0, 0, 7), 0.7, 0.0, 0.0),
-    };
-    Room room{Tuple(5, 10, 0), Tuple(0, 0, 0), 0.5, triangles, 3};
-};
 
 // Everything that makes up the world between two steps.
 struct WorldState {
@@ -86,7 +77,7 @@ TEST_F(RoomTest, WithoutTrianglesTheBallMovesByVelocityTimesStepFactor) {
 }
 
 TEST_F(RoomTest, ABallAtRestStaysWhereItIs) {
-    StartupScene scene;
+    CornerScene scene;
     const WorldState start = WorldState::of(scene.room, scene.triangles);
     for (int step = 0; step < 50; ++step) {
         scene.room.update();
@@ -123,7 +114,7 @@ TEST_F(RoomTest, AContactStopsTheBallAtTheContactPointUntilItGetsANewVelocity) {
 }
 
 TEST_F(RoomTest, WithoutAContactTheVelocityIsKept) {
-    StartupScene scene;
+    CornerScene scene;
     scene.room.setBallVelocity(Tuple(3, -6, 9));
     scene.room.update();
     EXPECT_EQ(scene.room.getBall()->getVelocity(), Tuple(3, -6, 9));
@@ -228,7 +219,7 @@ TEST_F(RoomTest, DestroyingARoomLeavesItsTrianglesIntact) {
 // --- Self-test scenarios -------------------------------------------------
 
 TEST_F(RoomTest, VertexScenarioPlacesTheBallSixUnitsBeforeTheFirstCorner) {
-    StartupScene scene;
+    CornerScene scene;
     WorldState expected = WorldState::of(scene.room, scene.triangles);
     expected.centre = Tuple(-6, 0, 0);
     expected.velocity = Tuple(1, 0, 0);
@@ -240,7 +231,7 @@ TEST_F(RoomTest, VertexScenarioPlacesTheBallSixUnitsBeforeTheFirstCorner) {
 }
 
 TEST_F(RoomTest, VertexScenarioFollowsAMovedFirstCorner) {
-    StartupScene scene;
+    CornerScene scene;
     scene.triangles[0].setV1(Tuple(1, 2, 3));
     scene.room.runVertextTests();
     EXPECT_EQ(scene.room.getBall()->getCenter(), Tuple(-5, 2, 3));
@@ -252,7 +243,7 @@ TEST_F(RoomTest, VertexScenarioFollowsAMovedFirstCorner) {
 }
 
 TEST_F(RoomTest, VertexScenarioCarriesTheBallOntoTheCorner) {
-    StartupScene scene;
+    CornerScene scene;
     scene.room.runVertextTests();
     // 5.5 units at 1/300 per step.
     for (int step = 0; step < 1700 && scene.room.getBall()->getVelocity() != Tuple(); ++step) {
@@ -266,7 +257,7 @@ TEST_F(RoomTest, VertexScenarioCarriesTheBallOntoTheCorner) {
 }
 
 TEST_F(RoomTest, FaceScenarioPutsTheFirstTriangleInStandardPositionAndDropsTheBall) {
-    StartupScene scene;
+    CornerScene scene;
     WorldState expected = WorldState::of(scene.room, scene.triangles);
     expected.corners[0] = {Tuple(0, 0, 0), Tuple(3.5f, 0, 5), Tuple(7, 0, 0)};
     expected.centre = Tuple(3, 4, 2);
@@ -279,7 +270,7 @@ TEST_F(RoomTest, FaceScenarioPutsTheFirstTriangleInStandardPositionAndDropsTheBa
 }
 
 TEST_F(RoomTest, FaceScenarioCarriesTheBallOntoTheFace) {
-    StartupScene scene;
+    CornerScene scene;
     scene.room.runFaceTests();
     // 3.5 units at 2/300 per step.
     for (int step = 0; step < 600 && scene.room.getBall()->getVelocity() != Tuple(); ++step) {
@@ -301,7 +292,7 @@ protected:
 };
 
 TEST_P(InertScenario, LeavesBallAndTrianglesExactlyAsTheyWere) {
-    StartupScene scene;
+    CornerScene scene;
     const ScenarioMember scenario = GetParam();
 
     WorldState before = WorldState::of(scene.room, scene.triangles);

@@ -16,6 +16,7 @@
 
 #include "geometry/Triangle.h"
 #include "math/Tuple.h"
+#include "support/CornerScene.h"
 #include "world/Ball.h"
 #include "world/Room.h"
 
@@ -76,18 +77,9 @@ std::string describe(const Tuple& t) {
     return text.str();
 }
 
-struct StandardScene {
-    Triangle triangles[3] = {
-        Triangle(Tuple(0, 0, 0), Tuple(0, 0, 7), Tuple(7, 0, 0), 0.9, 0.0, 0.0),
-        Triangle(Tuple(0, 0, 0), Tuple(0, 7, 0), Tuple(7, 0, 0), 0.8, 0.0, 0.0),
-        Triangle(Tuple(0, 0, 0), Tuple(0, 7, 0), Tuple(0, 0, 7), 0.7, 0.0, 0.0),
-    };
-    Room room{Tuple(5, 10, 0), Tuple(0, 0, 0), 0.5, triangles, 3};
-};
-
 TEST(SoakTest, StandardSceneWithRandomPlacementsAndFloorDrops) {
     DiscardStandardOutput quiet;
-    StandardScene scene;
+    CornerScene scene;
     Room& room = scene.room;
     Ball& ball = *room.getBall();
 
