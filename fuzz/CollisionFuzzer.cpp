@@ -257,7 +257,7 @@ bool wellShaped(const Tuple& v1, const Tuple& v2, const Tuple& v3) {
 
 // The matrix applied in double: v1 must land at the origin, v3 on +x at its
 // distance from v1, and v2 in the plane y = 0 at non-negative z. The
-// tolerance covers the design's conversion of radians with 180 / 3.14159
+// tolerance covers the conversion of radians with the float 180 / 3.14159
 // and the arc cosine's loss of accuracy near 0 and 180 degrees.
 void checkStandardPosition(const float* m, const Tuple& v1, const Tuple& v2, const Tuple& v3) {
     auto apply = [m](const Tuple& p, int row) {
