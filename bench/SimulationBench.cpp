@@ -145,10 +145,6 @@ BENCHMARK(solveQuadThrows);
 
 // --- One triangle ---------------------------------------------------------
 
-Triangle floorTriangle() {
-    return Triangle(Tuple(0, 0, 0), Tuple(0, 0, 7), Tuple(7, 0, 0), 0.9, 0.0, 0.0);
-}
-
 struct Case {
     const char* name;
     Triangle triangle;

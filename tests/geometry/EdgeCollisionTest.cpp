@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "geometry/Triangle.h"
+#include "support/CornerScene.h"
 #include "support/FloatBits.h"
 #include "support/StreamCapture.h"
 
@@ -21,10 +22,6 @@ namespace {
 
 const float nan = std::numeric_limits<float>::quiet_NaN();
 const float belowZero = -std::numeric_limits<float>::denorm_min();
-
-Triangle anyTriangle() {
-    return Triangle(Tuple(0, 0, 0), Tuple(0, 0, 7), Tuple(7, 0, 0), 0.9, 0, 0);
-}
 
 struct EdgeCase {
     const char* name;
@@ -41,7 +38,7 @@ class EdgeCollision : public testing::TestWithParam<EdgeCase> {};
 
 TEST_P(EdgeCollision, ReturnsTheParameterAndWritesTheTranscript) {
     const EdgeCase& c = GetParam();
-    Triangle triangle = anyTriangle();
+    Triangle triangle = floorTriangle();
     Path path(c.start, c.end);
     Tuple edgeEnd = c.edgeEnd;
     Tuple vel = c.vel;
@@ -177,7 +174,7 @@ private:
 };
 
 TEST(EdgeCollisionTest, EveryDiagnosticLineIsFlushedOnItsOwn) {
-    Triangle triangle = anyTriangle();
+    Triangle triangle = floorTriangle();
     Path path(Tuple(3, 2, 0), Tuple(3, 1, 0));
     Tuple edgeEnd(7, 0, 0);
     Tuple vel(0, -1, 0);
@@ -191,7 +188,7 @@ TEST(EdgeCollisionTest, EveryDiagnosticLineIsFlushedOnItsOwn) {
 
 TEST(EdgeCollisionTest, UsesNoneOfTheTrianglesOwnCorners) {
     // The same question against two very different triangles.
-    Triangle floor = anyTriangle();
+    Triangle floor = floorTriangle();
     Triangle elsewhere(Tuple(-5, 9, 1), Tuple(1, 1, 1), Tuple(2, -3, 8), 0, 0, 0);
     Path path(Tuple(3, 2, 0), Tuple(3, 0, 0));
     Tuple edgeEnd(7, 0, 0);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "geometry/Triangle.h"
+#include "support/CornerScene.h"
 #include "support/FloatBits.h"
 #include "support/StreamCapture.h"
 
@@ -18,10 +19,6 @@ namespace {
 
 const float nan = std::numeric_limits<float>::quiet_NaN();
 const float tiny = std::numeric_limits<float>::denorm_min();
-
-Triangle floorTriangle() {
-    return Triangle(Tuple(0, 0, 0), Tuple(0, 0, 7), Tuple(7, 0, 0), 0.9, 0, 0);
-}
 
 struct FaceCase {
     const char* name;

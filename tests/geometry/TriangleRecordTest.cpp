@@ -4,12 +4,9 @@
 #include <stdexcept>
 
 #include "geometry/Triangle.h"
+#include "support/CornerScene.h"
 
 namespace {
-
-Triangle floorTriangle() {
-    return Triangle(Tuple(0, 0, 0), Tuple(0, 0, 7), Tuple(7, 0, 0), 0.9, 0, 0);
-}
 
 void expectIdentity(const float* m) {
     for (int i = 0; i < 16; ++i) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "geometry/Triangle.h"
+#include "support/CornerScene.h"
 #include "support/FloatBits.h"
 #include "support/StreamCapture.h"
 
@@ -14,10 +15,6 @@
 // it writes for every real solution.
 
 namespace {
-
-Triangle anyTriangle() {
-    return Triangle(Tuple(0, 0, 0), Tuple(0, 0, 7), Tuple(7, 0, 0), 0.9, 0, 0);
-}
 
 struct VertexCase {
     const char* name;
@@ -33,7 +30,7 @@ class VertexCollision : public testing::TestWithParam<VertexCase> {};
 
 TEST_P(VertexCollision, ReturnsTheParameterAndWritesTheRoot) {
     const VertexCase& c = GetParam();
-    Triangle triangle = anyTriangle();
+    Triangle triangle = floorTriangle();
     Path path(c.start, c.end);
 
     float result;
@@ -96,7 +93,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<VertexCase>& info) { return info.param.name; });
 
 TEST(VertexCollisionTest, LeavesThePointUnchanged) {
-    Triangle triangle = anyTriangle();
+    Triangle triangle = floorTriangle();
     Path path(Tuple(0, 3, 0), Tuple(0, 1, 0));
     const Tuple vert(-0.0f, 0, 0);
     ScopedOutputCapture capture;
@@ -131,7 +128,7 @@ private:
 
 TEST(VertexCollisionTest, RootIgnoresAndKeepsTheCallersStreamFormat) {
     CoutFormatGuard guard;
-    Triangle triangle = anyTriangle();
+    Triangle triangle = floorTriangle();
     Path path(Tuple(0, 3, 0), Tuple(0, 0, 0));
     ScopedOutputCapture capture;
     std::cout << std::fixed << std::showpos << std::setprecision(2);

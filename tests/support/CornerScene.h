@@ -4,6 +4,11 @@
 #include "math/Tuple.h"
 #include "world/Room.h"
 
+// The scene's floor on its own, in standard position.
+inline Triangle floorTriangle() {
+    return Triangle(Tuple(0, 0, 0), Tuple(0, 0, 7), Tuple(7, 0, 0), 0.9, 0.0, 0.0);
+}
+
 // The scene the program starts with: the floor, the wall in the plane
 // z = 0 and the wall in the plane x = 0, in that order, and a room over
 // them whose ball of radius 0.5 is at rest at (5, 10, 0) unless given

@@ -10,10 +10,6 @@
 
 namespace {
 
-Triangle floorTriangle() {
-    return Triangle(Tuple(0, 0, 0), Tuple(0, 0, 7), Tuple(7, 0, 0), 0.9, 0.0, 0.0);
-}
-
 // A triangle whose first corner (2, 1, 2) stands in the air on the path of a
 // ball dropping from (2, 2, 2), and whose face and edge tests miss that path:
 // the ball's contact point (2, 0.5, 2) lies on the wrong side of the line
