@@ -12,8 +12,10 @@ float& at(std::array<float, 16>& a, int row, int col) { return a[col * 4 + row];
 Matrix4::Matrix4() : m(identity) {}
 
 void Matrix4::rotate(float angle, float x, float y, float z) {
-    // The sine and cosine are taken in double of the float angle and
-    // rounded, as the fixed-function pipeline does.
+    // The sine and cosine of the float angle, taken in double and rounded to
+    // float: the rotation as defined, entry by entry correctly rounded. (Mesa
+    // rounds the radians to float first and so differs in the last bits of
+    // near-zero entries, e.g. cos of 90.000076 degrees.)
     const double radians = static_cast<double>(angle) * pi / 180.0;
     const float s = static_cast<float>(std::sin(radians));
     const float c = static_cast<float>(std::cos(radians));

@@ -3,10 +3,9 @@
 #include <array>
 
 // A single-precision 4x4 matrix in OpenGL's column-major order (row r,
-// column c at index 4c + r), with the fixed-function matrix stack's
-// rotation and translation, each post-multiplied onto the matrix as
-// glRotatef and glTranslatef do. Lets geometry build transforms without a
-// rendering context.
+// column c at index 4c + r), with the rotation and translation that
+// glRotatef and glTranslatef define, each post-multiplied onto the matrix
+// as they are. Lets geometry build transforms without a rendering context.
 class Matrix4 {
 public:
     // The identity.
