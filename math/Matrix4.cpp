@@ -7,18 +7,54 @@ constexpr std::array<float, 16> identity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 
 constexpr double pi = 3.14159265358979323846;
 
 float& at(std::array<float, 16>& a, int row, int col) { return a[col * 4 + row]; }
+
+// The sine and cosine of `degrees`, taken in double and rounded to float.
+// The angle is first reduced exactly, in degrees, to the nearest whole number
+// of quarter turns and a rest of at most 45 degrees; only the rest is
+// converted to radians. Quarter turns thus give exact 0 and +-1, where
+// converting the whole angle would keep the rounding of pi (cos 90 would be
+// 6e-17). (Mesa rounds the radians to float first and so differs in the
+// last bits of near-zero entries, e.g. cos of 90.000076 degrees.)
+void sineAndCosine(float degrees, float& s, float& c) {
+    // fmod is exact. So is the subtraction: for |turn| >= 1 both terms are
+    // whole multiples of the float angle's last place and the rest is at
+    // most 45, and below 1 there are no quarters to take off. A NaN or
+    // infinite angle stays NaN.
+    const double turn = std::fmod(static_cast<double>(degrees), 360.0);
+    const double quarters = std::isfinite(turn) ? std::nearbyint(turn / 90.0) : 0.0;
+    const double rest = turn - 90.0 * quarters;
+    const double radians = rest * pi / 180.0;
+    const double sine = std::sin(radians);
+    const double cosine = std::cos(radians);
+    // sin(q * 90 + r) and cos(q * 90 + r) for q = 0, 1, 2, 3 (mod 4); the
+    // bit mask takes negative q to the same quadrant.
+    switch (static_cast<int>(quarters) & 3) {
+        case 0:
+            s = static_cast<float>(sine);
+            c = static_cast<float>(cosine);
+            break;
+        case 1:
+            s = static_cast<float>(cosine);
+            c = static_cast<float>(-sine);
+            break;
+        case 2:
+            s = static_cast<float>(-sine);
+            c = static_cast<float>(-cosine);
+            break;
+        default:
+            s = static_cast<float>(-cosine);
+            c = static_cast<float>(sine);
+            break;
+    }
+}
 }  // namespace
 
 Matrix4::Matrix4() : m(identity) {}
 
 void Matrix4::rotate(float angle, float x, float y, float z) {
-    // The sine and cosine of the float angle, taken in double and rounded to
-    // float: the rotation as defined, entry by entry correctly rounded. (Mesa
-    // rounds the radians to float first and so differs in the last bits of
-    // near-zero entries, e.g. cos of 90.000076 degrees.)
-    const double radians = static_cast<double>(angle) * pi / 180.0;
-    const float s = static_cast<float>(std::sin(radians));
-    const float c = static_cast<float>(std::cos(radians));
+    float s = 0.0f;
+    float c = 0.0f;
+    sineAndCosine(angle, s, c);
     std::array<float, 16> r = identity;
 
     // Rotations about a coordinate axis use sin and cos directly: the general
