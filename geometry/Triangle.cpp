@@ -54,8 +54,11 @@ Triangle::Triangle(const Triangle& toCopy)
 }
 
 Triangle& Triangle::operator=(const Triangle& toCopy) {
-    // Both buffers have 16 values, so copying into our own buffer keeps it
-    // exclusive and is safe when toCopy is this triangle.
+    // Copies into our own buffer, which stays exclusive. Self-assignment
+    // copies nothing: std::copy onto its own range is undefined.
+    if (this == &toCopy) {
+        return *this;
+    }
     v1 = toCopy.v1;
     v2 = toCopy.v2;
     v3 = toCopy.v3;
