@@ -40,7 +40,8 @@ TEST(TriangleRecordTest, IndexRefersToTheCornersThemselves) {
     Tuple detached = t.getV2();
     detached.x = 5;
     EXPECT_EQ(t.getV2(), Tuple(1, 1, 1));
-    EXPECT_EQ(&t[0], &t[0]);
+    t[0].y = 2;
+    EXPECT_EQ(t.getV1(), Tuple(0, 2, 0));
     const Triangle& view = t;
     EXPECT_EQ(view[2], Tuple(7, 0, 0));
 }
