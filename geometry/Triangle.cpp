@@ -268,22 +268,51 @@ float degreesOfArcCos(float cosine) {
 }
 
 std::invalid_argument noStandardPosition(const Tuple& v1, const Tuple& v2, const Tuple& v3,
-                                         const char* why) {
+                                         const std::string& why) {
     std::ostringstream text;
     text << "Triangle (" << v1 << "), (" << v2 << "), (" << v3
          << ") has no standard position: " << why;
     return std::invalid_argument(text.str());
 }
 
+bool allFinite(const Tuple& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+constexpr const char* tooLarge = "its coordinates are too large for single precision";
+
+// The smallest length whose square is a normal float (2^-63, the square
+// root of FLT_MIN). Below it the squares have lost precision or vanished,
+// the length is off by far more than rounding, and so is the direction that
+// dividing by it gives.
+constexpr float shortestLength = 0x1p-63f;
+
+// Rejects a length the float squares cannot measure: infinite, from
+// coordinates whose squares overflow, or too short (tooShort says which two
+// points are too close).
+void checkLength(float length, const Tuple& v1, const Tuple& v2, const Tuple& v3,
+                 const char* tooShort) {
+    if (!std::isfinite(length)) {
+        throw noStandardPosition(v1, v2, v3, tooLarge);
+    }
+    if (length < shortestLength) {
+        throw noStandardPosition(v1, v2, v3, std::string(tooShort) + " for single precision");
+    }
+}
+
 }  // namespace
 
 void Triangle::standardize() const {
     const Tuple xAxis(1.0f, 0.0f, 0.0f);
+    if (!allFinite(v1) || !allFinite(v2) || !allFinite(v3)) {
+        throw noStandardPosition(v1, v2, v3, "its corners are not all finite");
+    }
     const Tuple d2 = v2 - v1;
     const Tuple d3 = v3 - v1;
-    if (d3.length() == 0.0f) {
+    if (d3 == Tuple()) {
         throw noStandardPosition(v1, v2, v3, "v3 coincides with v1");
     }
+    checkLength(d3.length(), v1, v2, v3, "v3 is too close to v1");
     Tuple n = d3;
     n.normalize();
 
@@ -316,10 +345,11 @@ void Triangle::standardize() const {
     // Second rotation: about x, turning d2 (as the first rotation left it)
     // into the plane y = 0 at positive z.
     const Tuple p(0.0f, w.y, w.z);
-    const float pLength = p.length();
-    if (pLength == 0.0f) {
+    if (p == Tuple()) {
         throw noStandardPosition(v1, v2, v3, "v2 lies on the line through v1 and v3");
     }
+    const float pLength = p.length();
+    checkLength(pLength, v1, v2, v3, "v2 is too close to the line through v1 and v3");
     const float angle2 = degreesOfArcCos(p.z / pLength);
     const Tuple axis2 = p.y < 0.0f ? -xAxis : xAxis;
 
@@ -329,7 +359,7 @@ void Triangle::standardize() const {
     full.translate(-v1.x, -v1.y, -v1.z);
     const std::array<float, 16>& f = full.values();
     if (!std::all_of(f.begin(), f.end(), [](float value) { return std::isfinite(value); })) {
-        throw noStandardPosition(v1, v2, v3, "its coordinates do not give a finite transform");
+        throw noStandardPosition(v1, v2, v3, tooLarge);
     }
     std::copy(f.begin(), f.end(), matrix.get());
 }

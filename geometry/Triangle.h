@@ -70,7 +70,10 @@ public:
     // Stores in the buffer the transform R2 * R1 * T that carries v1 to the
     // origin, v3 onto +x and v2 into the plane y = 0 at non-negative z.
     // Throws std::invalid_argument, leaving the buffer as it was, for a
-    // triangle without such a position (v3 on v1, or v2 on the line v1-v3).
+    // triangle without such a position (v3 on v1, or v2 on the line v1-v3)
+    // and for one that single precision cannot place: corners that are not
+    // finite, or sides whose squares overflow or vanish. The message says
+    // which.
     void standardize() const;
 
 private:

@@ -178,6 +178,7 @@ TEST_P(StandardizeDegenerate, ThrowsAndKeepsTheBuffer) {
 
 const float inf = std::numeric_limits<float>::infinity();
 const float nan = std::numeric_limits<float>::quiet_NaN();
+const char* const big = "too large for single precision";
 
 INSTANTIATE_TEST_SUITE_P(
     Table, StandardizeDegenerate,
@@ -190,7 +191,17 @@ INSTANTIATE_TEST_SUITE_P(
                        "line through"},
         DegenerateCase{"nanCorner", Tuple(0, 0, 0), Tuple(nan, 0, 7), Tuple(7, 0, 0), "finite"},
         DegenerateCase{"infiniteCorner", Tuple(0, 0, 0), Tuple(0, 0, 7), Tuple(inf, 0, 0),
-                       "finite"}),
+                       "finite"},
+        // Squares that overflow or vanish in single precision.
+        DegenerateCase{"hugeAlongX", Tuple(0, 0, 0), Tuple(0, 0, 1e20f), Tuple(1e20f, 0, 0), big},
+        DegenerateCase{"hugeAlongMinusX", Tuple(0, 0, 0), Tuple(0, 0, 1e20f), Tuple(-1e20f, 0, 0),
+                       big},
+        DegenerateCase{"hugeV3AlongZ", Tuple(0, 0, 0), Tuple(1e20f, 0, 0), Tuple(0, 0, 1e20f), big},
+        DegenerateCase{"hugeP", Tuple(0, 0, 0), Tuple(0, 2e19f, 2e19f), Tuple(7, 0, 0), big},
+        DegenerateCase{"tinyOffsetOfV3", Tuple(0, 0, 0), Tuple(0, 0, 7), Tuple(1e-30f, 0, 0),
+                       "v3 is too close to v1"},
+        DegenerateCase{"tinyOffsetOfV2", Tuple(0, 0, 0), Tuple(0, 1e-30f, 0), Tuple(7, 0, 0),
+                       "too close to the line"}),
     [](const testing::TestParamInfo<DegenerateCase>& info) {
         return std::string(info.param.name);
     });
