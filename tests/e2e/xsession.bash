@@ -20,6 +20,18 @@ XS_PROGRAM_STATUS=""
 XS_FEED=""
 XS_WINDOW=""
 XS_ANGLE=""
+# Following the program's output (xs_count_steps).
+XS_OFFSET=0
+XS_STEP_LINES=0
+XS_STEPS=0
+XS_MENUS=0
+# Halting and continuing it (xs_halt, xs_continue); until a rate is
+# measured, a guess above the usual one, so that the first run is short.
+XS_HALTED=0
+XS_RATE=2000
+XS_RATES_SEEN=0
+XS_RESUMED_AT=0
+XS_RESUMED_STEPS=0
 
 xs_fail() {
     echo "FAILED: $*" >&2
@@ -151,15 +163,34 @@ xs_main_colour() {
         END { print colour }'
 }
 
-# Simulation steps so far, read from the program's output. Every step writes
-# one edge-test line per triangle ("1" for a ball at rest, "2" for a path
-# that passes all edges by); in the sessions driven here the vertex tests
-# write only roots that are not numbers, so these lines count the steps.
-# The first line after the ball prompts starts with the prompts themselves.
-xs_steps() {
-    local lines
-    lines=$(grep -c -E -e '^[12]$' -e 'Velocity z: [12]$' "$XS_DIR/stdout" || true)
-    echo $((lines / 3))
+# Follows the program's output as it grows, reading each byte once: sets
+# XS_STEPS to the simulation steps so far and XS_MENUS to the menus shown.
+# Every step writes one edge-test line per triangle ("1" for a ball at rest,
+# "2" for a path that passes all edges by); in the sessions driven here the
+# vertex tests write only roots that are not numbers, so these lines count
+# the steps. The first line after the ball prompts starts with the prompts
+# themselves. Only complete lines are counted; a line still being written
+# is read again next time.
+xs_count_steps() {
+    local size counts bytes lines menus
+    size=$(stat -c %s "$XS_DIR/stdout")
+    ((size > XS_OFFSET)) || return 0
+    counts=$(dd if="$XS_DIR/stdout" iflag=skip_bytes,count_bytes skip="$XS_OFFSET" \
+        count=$((size - XS_OFFSET)) bs=64K status=none | LC_ALL=C awk -v size=$((size - XS_OFFSET)) '
+        {
+            used += n = length($0) + 1
+            lines += line = ($0 ~ /^[12]$/ || $0 ~ /Velocity z: [12]$/)
+            menus += menu = ($0 == "Run Specific Test: 2")
+        }
+        END {
+            if (used > size) { used -= n; lines -= line; menus -= menu }
+            print used + 0, lines + 0, menus + 0
+        }')
+    read -r bytes lines menus <<<"$counts"
+    XS_OFFSET=$((XS_OFFSET + bytes))
+    XS_STEP_LINES=$((XS_STEP_LINES + lines))
+    XS_MENUS=$((XS_MENUS + menus))
+    XS_STEPS=$((XS_STEP_LINES / 3))
 }
 
 # The camera angle after STEPS steps, reduced to [0, 2 pi).
@@ -171,39 +202,113 @@ xs_camera_angle() {
     }'
 }
 
-_xs_menus() {
-    grep -c -x 'Run Specific Test: 2' "$XS_DIR/stdout" || true
+# The first stretch of step counts, from FROM on, over which the camera
+# angle lies between LOW and HIGH: "FIRST LAST".
+_xs_window_steps() {
+    awk -v low="$1" -v high="$2" -v from="$3" 'BEGIN {
+        step = '"$XS_CAMERA_STEP"'
+        turn = 2 * 3.141592653589793
+        for (k = int(from * step / turn); ; k++) {
+            first = (k * turn + low) / step
+            first = first == int(first) ? first : int(first) + 1
+            last = int((k * turn + high) / step)
+            if (last >= from && first <= last) {
+                print (first > from ? first : from), last
+                exit
+            }
+        }
+    }'
 }
 
-_xs_angle_between() {
-    awk -v a="$(xs_camera_angle "$(xs_steps)")" -v low="$1" -v high="$2" \
-        'BEGIN { exit !(a >= low && a <= high) }'
+# Stops the program with SIGSTOP, waits until it is stopped and reads its
+# exact step count. Keeps in XS_RATE the highest rate in steps per second
+# seen over a run since xs_continue long enough to tell: the program slows
+# down when something else takes the processor, and a rate that is too high
+# makes the next run too short, never too long.
+xs_halt() {
+    local now state rate
+    kill -STOP "$XS_PROGRAM_PID" 2>/dev/null || xs_fail "the program has ended"
+    now=${EPOCHREALTIME//[!0-9]/}
+    [[ -r /proc/$XS_PROGRAM_PID/stat ]] || xs_fail "the program has ended"
+    until read -r _ _ state _ <"/proc/$XS_PROGRAM_PID/stat" && [[ $state == T ]]; do
+        [[ $state != Z ]] || xs_fail "the program has ended"
+        sleep 0.001
+    done
+    XS_HALTED=1
+    xs_count_steps
+    if ((XS_RESUMED_AT > 0 && now - XS_RESUMED_AT >= 20000)); then
+        rate=$(((XS_STEPS - XS_RESUMED_STEPS) * 1000000 / (now - XS_RESUMED_AT)))
+        if ((rate > 0 && (XS_RATES_SEEN == 0 || rate > XS_RATE))); then
+            XS_RATE=$rate
+        fi
+        XS_RATES_SEEN=$((XS_RATES_SEEN + 1))
+    fi
 }
 
-_xs_more_menus_than() {
-    (($(_xs_menus) > $1))
+# Lets a halted program go on.
+xs_continue() {
+    ((XS_HALTED)) || return 0
+    XS_RESUMED_STEPS=$XS_STEPS
+    XS_RESUMED_AT=${EPOCHREALTIME//[!0-9]/}
+    kill -CONT "$XS_PROGRAM_PID" 2>/dev/null || xs_fail "the program has ended"
+    XS_HALTED=0
 }
 
-# Waits until the camera angle is between LOW and HIGH radians, then presses
-# a key: the menu that opens holds the program's loop, so the picture stands
-# still until xs_resume. Sets XS_ANGLE to the exact angle of the frozen
-# scene, which is a little past HIGH if the key arrived late.
+# Runs the program on until its step count is at least FIRST and halts it
+# there, aiming at the middle of FIRST to LAST. Each round runs it for the
+# time the measured rate predicts, halts it and counts; while the aim is
+# further off than the stretch is long, a round goes at most three quarters
+# of the way and stops short of the stretch, so a rate off by a third still
+# cannot carry it past. Fails, leaving the program halted, if the count went
+# past LAST.
+xs_run_until() {
+    local first=$1 last=$2 aim remaining run micros deadline=$((SECONDS + 60))
+    aim=$(((first + last) / 2))
+    ((XS_HALTED)) || xs_halt
+    while ((XS_STEPS < first)); do
+        ((SECONDS < deadline)) || xs_fail "the program made no progress to step $first in 60 s"
+        remaining=$((aim - XS_STEPS))
+        run=$remaining
+        if ((remaining > last - first)); then
+            run=$((remaining * 3 / 4))
+            ((run <= remaining - (last - first))) || run=$((remaining - (last - first)))
+        fi
+        micros=$((run * 1000000 / XS_RATE + 1))
+        xs_continue
+        sleep "$(printf '%d.%06d' $((micros / 1000000)) $((micros % 1000000)))"
+        xs_halt
+    done
+    ((XS_STEPS <= last))
+}
+
+# Halts the program at a camera angle between LOW and HIGH radians, so that
+# the picture stands still until xs_resume; a stretch that was missed is
+# tried again one camera turn later. Sets XS_ANGLE to the angle of the halted
+# scene, from the step count; the picture on the screen may be a step or
+# two behind it (the frame of a step is drawn after its output is written,
+# and sent to the server with the next step's requests).
 xs_pause_between() {
-    local menus
-    menus=$(_xs_menus)
-    xs_wait_for 30 "the camera angle to come between $1 and $2" _xs_angle_between "$1" "$2"
-    xs_press_key space
-    xs_wait_for 10 "the menu" _xs_more_menus_than "$menus"
-    XS_ANGLE=$(xs_camera_angle "$(xs_steps)")
+    local low=$1 high=$2 first last missed=0
+    ((XS_HALTED)) || xs_halt
+    while :; do
+        read -r first last < <(_xs_window_steps "$low" "$high" "$XS_STEPS")
+        # Two steps in, since the picture may lag the count by as many.
+        xs_run_until $((first + 2)) "$last" && break
+        ((++missed < 5)) || xs_fail "missed the camera angles from $low to $high five times"
+        echo "   went past the camera angles from $low to $high (to $(xs_camera_angle "$XS_STEPS") rad);" \
+            "waiting for the next turn"
+    done
+    XS_ANGLE=$(xs_camera_angle "$XS_STEPS")
 }
 
-# Answers the open menu with a choice that changes nothing; the loop goes on.
 xs_resume() {
-    xs_answer 0
+    xs_continue
 }
 
-# Sends WM_DELETE_WINDOW to the window with the helper program CLOSER.
+# Sends WM_DELETE_WINDOW to the window with the helper program CLOSER,
+# letting a halted program go on to receive it.
 xs_close_window() {
+    xs_continue
     "$1" "$XS_WINDOW" || xs_fail "could not send WM_DELETE_WINDOW to window $XS_WINDOW"
 }
 
@@ -213,6 +318,7 @@ _xs_program_gone() {
 
 # Waits up to SECONDS for the program to end and sets XS_PROGRAM_STATUS.
 xs_wait_for_exit() {
+    xs_continue
     xs_wait_for "$1" "the program to end" _xs_program_gone
     XS_PROGRAM_STATUS=0
     wait "$XS_PROGRAM_PID" || XS_PROGRAM_STATUS=$?
@@ -226,7 +332,9 @@ xs_stop() {
         XS_FEED=""
     fi
     if [[ -n $XS_PROGRAM_PID ]]; then
+        # A halted program acts on the signal once it is continued.
         kill "$XS_PROGRAM_PID" 2>/dev/null || true
+        kill -CONT "$XS_PROGRAM_PID" 2>/dev/null || true
         wait "$XS_PROGRAM_PID" 2>/dev/null || true
         XS_PROGRAM_PID=""
     fi
