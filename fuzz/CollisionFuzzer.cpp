@@ -24,9 +24,10 @@
 //     zeroes the velocity exactly when there was such a result, and so never
 //     counts a NaN as a contact;
 //   - standardize either fills the buffer with finite values that carry a
-//     well-shaped triangle to its standard position, or throws
-//     std::invalid_argument and leaves the buffer bitwise as it was; it
-//     never rejects a well-shaped triangle.
+//     well-shaped triangle, at any magnitude, to its standard position, or
+//     throws std::invalid_argument and leaves the buffer bitwise as it was;
+//     it never rejects a well-shaped triangle of a size whose squares single
+//     precision can hold.
 
 #include <array>
 #include <cmath>
@@ -236,23 +237,34 @@ void fuzzCollide(Triangle& triangle, const Path& path, double radius, const Tupl
     }
 }
 
-// Where the checks below can hold to a tolerance: moderate coordinates, sides
-// not too short and an angle between them of at least about half a degree.
+double distance(const Tuple& a, const Tuple& b) {
+    return std::hypot(double(a.x) - b.x, double(a.y) - b.y, double(a.z) - b.z);
+}
+
+// Where the checks below can hold to a tolerance, at any magnitude: finite
+// corners and an angle between the sides of at least about half a degree.
 bool wellShaped(const Tuple& v1, const Tuple& v2, const Tuple& v3) {
-    for (const float c : {v1.x, v1.y, v1.z, v2.x, v2.y, v2.z, v3.x, v3.y, v3.z}) {
-        if (!(std::fabs(c) <= 1.0e4f)) {
-            return false;
-        }
+    if (!allFinite({v1.x, v1.y, v1.z, v2.x, v2.y, v2.z, v3.x, v3.y, v3.z})) {
+        return false;
     }
     const double d2[3] = {double(v2.x) - v1.x, double(v2.y) - v1.y, double(v2.z) - v1.z};
     const double d3[3] = {double(v3.x) - v1.x, double(v3.y) - v1.y, double(v3.z) - v1.z};
-    const double l2 = std::sqrt(d2[0] * d2[0] + d2[1] * d2[1] + d2[2] * d2[2]);
-    const double l3 = std::sqrt(d3[0] * d3[0] + d3[1] * d3[1] + d3[2] * d3[2]);
-    const double cx = d2[1] * d3[2] - d2[2] * d3[1];
-    const double cy = d2[2] * d3[0] - d2[0] * d3[2];
-    const double cz = d2[0] * d3[1] - d2[1] * d3[0];
-    const double area = std::sqrt(cx * cx + cy * cy + cz * cz);
-    return l2 >= 1.0e-2 && l3 >= 1.0e-2 && area >= 1.0e-2 * l2 * l3;
+    const double area = std::hypot(d2[1] * d3[2] - d2[2] * d3[1], d2[2] * d3[0] - d2[0] * d3[2],
+                                   d2[0] * d3[1] - d2[1] * d3[0]);
+    return area > 0.0 && area >= 1.0e-2 * distance(v1, v2) * distance(v1, v3);
+}
+
+// Sizes whose squares stay in the normal float range, and corners whose
+// translation cannot overflow: there a well-shaped triangle must be accepted.
+bool measurable(const Tuple& v1, const Tuple& v2, const Tuple& v3) {
+    for (const float c : {v1.x, v1.y, v1.z}) {
+        if (!(std::fabs(c) <= 1.0e37f)) {
+            return false;
+        }
+    }
+    const double l2 = distance(v1, v2);
+    const double l3 = distance(v1, v3);
+    return l2 >= 1.0e-16 && l3 >= 1.0e-16 && l2 <= 1.0e18 && l3 <= 1.0e18;
 }
 
 // The matrix applied in double: v1 must land at the origin, v3 on +x at its
@@ -264,12 +276,9 @@ void checkStandardPosition(const float* m, const Tuple& v1, const Tuple& v2, con
         return double(m[row]) * p.x + double(m[4 + row]) * p.y + double(m[8 + row]) * p.z +
                double(m[12 + row]);
     };
-    const double d3x = double(v3.x) - v1.x, d3y = double(v3.y) - v1.y, d3z = double(v3.z) - v1.z;
-    const double l3 = std::sqrt(d3x * d3x + d3y * d3y + d3z * d3z);
+    const double l3 = distance(v1, v3);
     const double scale =
-        std::fabs(v1.x) + std::fabs(v1.y) + std::fabs(v1.z) + l3 +
-        std::sqrt(std::pow(double(v2.x) - v1.x, 2) + std::pow(double(v2.y) - v1.y, 2) +
-                  std::pow(double(v2.z) - v1.z, 2));
+        std::fabs(v1.x) + std::fabs(v1.y) + std::fabs(v1.z) + l3 + distance(v1, v2);
     const double tolerance = 2.0e-3 * scale;
     for (int row = 0; row < 3; ++row) {
         check(std::fabs(apply(v1, row)) <= tolerance, "standardize did not move v1 to the origin");
@@ -302,7 +311,8 @@ void fuzzStandardize(const Tuple& v1, const Tuple& v2, const Tuple& v3) {
     check(before.sameRecord(triangle), "standardize changed the triangle's corners or colour");
     if (rejected) {
         check(before.sameMatrix(triangle), "standardize changed the buffer and then threw");
-        check(!wellShaped(v1, v2, v3), "standardize rejected a well-shaped triangle");
+        check(!(wellShaped(v1, v2, v3) && measurable(v1, v2, v3)),
+              "standardize rejected a well-shaped triangle");
         return;
     }
     const float* m = triangle.getMatrix();
