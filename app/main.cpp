@@ -1,11 +1,18 @@
 #include <GL/freeglut.h>
 
 #include "app/Keyboard.h"
+#include "app/OutputWatch.h"
 #include "app/View.h"
 #include "geometry/Triangle.h"
 #include "world/Room.h"
 
 int main(int argc, char** argv) {
+    // Before glutInit opens the display connection. The watch is a local
+    // static: the exit() that ends the main loop destroys it before the
+    // standard streams' final flush, which happens when the last of the
+    // stream initialisers, all constructed before main, is destroyed.
+    reserveStandardDescriptors();
+    static OutputWatch watch;
     glutInit(&argc, argv);
     glutInitWindowSize(400, 400);
     glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
