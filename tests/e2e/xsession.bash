@@ -327,6 +327,14 @@ xs_wait_for_exit() {
     XS_PROGRAM_PID=""
 }
 
+# After xs_wait_for_exit: closes the ended program's standard input, so that
+# xs_start_program can start another.
+xs_forget_program() {
+    [[ -z $XS_FEED ]] || exec {XS_FEED}>&-
+    XS_FEED=""
+    rm -f "$XS_DIR/stdin"
+}
+
 # Ends whatever is still running; safe to call more than once.
 xs_stop() {
     if [[ -n $XS_FEED ]]; then
