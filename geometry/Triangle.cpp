@@ -1,7 +1,5 @@
 #include "geometry/Triangle.h"
 
-#include <GL/gl.h>
-
 #include <algorithm>
 #include <cmath>
 #include <exception>
@@ -101,17 +99,6 @@ void Triangle::setColor(float r, float g, float b) {
     this->r = r;
     this->g = g;
     this->b = b;
-}
-
-void Triangle::display() const {
-    glColor3f(static_cast<float>(r), static_cast<float>(g), static_cast<float>(b));
-    glPushMatrix();
-    glBegin(GL_TRIANGLES);
-    glVertex3f(v1.x, v1.y, v1.z);
-    glVertex3f(v2.x, v2.y, v2.z);
-    glVertex3f(v3.x, v3.y, v3.z);
-    glEnd();
-    glPopMatrix();
 }
 
 void Triangle::collide(Path& ballPath, const double radius, Tuple& vel) {

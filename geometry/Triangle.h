@@ -43,6 +43,7 @@ public:
 
     // One filled triangle v1, v2, v3 in the colour narrowed to float; the
     // colour stays current afterwards and the modelview matrix is unchanged.
+    // Defined in TriangleDisplay.cpp, part of the drawing library.
     void display() const;
 
     // Runs the edge test, the corner tests for v1, v2, v3 and the face test

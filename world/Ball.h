@@ -20,7 +20,8 @@ public:
     void setVelocity(const Tuple vel);
     // From the centre to centre + velocity * stepFactor; the ball is unchanged.
     Path getPath() const;
-    // A green sphere at the centre; leaves the current colour green.
+    // A green sphere at the centre; leaves the current colour green. Defined
+    // in BallDisplay.cpp, part of the drawing library.
     void display() const;
 
 private:

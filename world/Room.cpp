@@ -22,13 +22,6 @@ void Room::handleCollision(Path& path) {
     }
 }
 
-void Room::display() {
-    ball->display();
-    for (int i = 0; i < numTriangles; ++i) {
-        triangles[i].display();
-    }
-}
-
 int Room::getNumTriangles() const { return numTriangles; }
 
 void Room::setBallPosition(const Tuple& newPos) { ball->move(newPos); }

@@ -24,7 +24,8 @@ public:
     void update();
     // Each triangle tests the path that the ones before it left.
     void handleCollision(Path& path);
-    // The ball, then the triangles in array order.
+    // The ball, then the triangles in array order. Defined in RoomDisplay.cpp,
+    // part of the drawing library.
     void display();
 
     int getNumTriangles() const;
