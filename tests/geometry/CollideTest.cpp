@@ -33,6 +33,7 @@ struct CollideCase {
     Tuple vel;
     Tuple expectedEnd;  // bit for bit
     Tuple expectedVel;  // bit for bit: a stopped ball has +0 components
+    // With the sign of every NaN dropped.
     const char* transcript;
 };
 
@@ -51,7 +52,7 @@ TEST_P(Collide, CutsThePathAtTheEarliestContact) {
         transcript = capture.text();
     }
 
-    EXPECT_EQ(transcript, c.transcript);
+    EXPECT_EQ(withUnsignedNaNs(transcript), c.transcript);
     expectSameBits(path.start, c.start, "start");
     expectSameBits(path.end, c.expectedEnd, "end");
     expectSameBits(vel, c.expectedVel, "vel");
@@ -114,9 +115,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Every test sees a zero-length path: the edge test's NaN and the
         // corners' NaN roots; no contact, vel kept.
         CollideCase{"ZeroLengthPathWithVelocity", floorCorners, Tuple(1, 2, 3), Tuple(1, 2, 3),
-                    Tuple(0, 1, 0), Tuple(1, 2, 3), Tuple(0, 1, 0), "-nan\n-nan\n-nan\n"},
+                    Tuple(0, 1, 0), Tuple(1, 2, 3), Tuple(0, 1, 0), "nan\nnan\nnan\n"},
         CollideCase{"BallAtRest", floorCorners, Tuple(5, 10, 0), Tuple(5, 10, 0), zero,
-                    Tuple(5, 10, 0), zero, "1\n-nan\n-nan\n-nan\n"},
+                    Tuple(5, 10, 0), zero, "1\nnan\nnan\nnan\n"},
         // A wall's face never stops the ball: it passes through the plane z = 0.
         CollideCase{"BallPassesThroughAWallsFace", wallXCorners, Tuple(2, 2, 2), Tuple(2, 2, -1),
                     Tuple(0, 0, -900), Tuple(2, 2, -1), Tuple(0, 0, -900), "2\n"},

@@ -22,6 +22,16 @@ private:
     std::streambuf* previous;
 };
 
+// A NaN that the hardware makes (0/0) is negative on x86 and positive on
+// most other architectures, and the stream writes it as "-nan" or "nan".
+// Transcripts are compared with every "-nan" written as "nan".
+inline std::string withUnsignedNaNs(std::string text) {
+    for (auto at = text.find("-nan"); at != std::string::npos; at = text.find("-nan", at)) {
+        text.erase(at, 1);
+    }
+    return text;
+}
+
 // Feeds std::cin from a string for the life of the object and restores its
 // buffer and error state afterwards.
 class ScopedInputFeed {
