@@ -54,9 +54,19 @@ TEST(SolveQuadTest, DiscriminantNonNegativeInFloatButNegativeInDoubleGivesNaN) {
 }
 
 TEST(SolveQuadTest, RootIsTakenWithPowNotSqrt) {
-    // Here pow(bb, 0.5) and sqrt(bb) differ in the last bit, and the smaller
-    // root is their tiny difference from -b: sqrt would give 1.15572796e-08.
-    EXPECT_EQ(ExtendedMath().solveQuad(108.0f, -1009.23077f, 0.0f), 1.15572787e-08f);
+    // The smaller root is the tiny difference of pow(bb, 0.5) from -b. The
+    // GNU C library's pow differs from sqrt in the last bit here and gives
+    // 1.15572787e-08; sqrt would give 1.15572796e-08. A C library whose pow
+    // rounds like sqrt here cannot tell the two apart.
+    const float b = -1009.23077f;
+    const double bb = static_cast<double>(b * b);
+    if (std::pow(bb, 0.5) == std::sqrt(bb)) {
+        GTEST_SKIP() << "this C library's pow(x, 0.5) equals sqrt(x) at x = " << bb;
+    }
+    EXPECT_NE(ExtendedMath().solveQuad(108.0f, b, 0.0f), 1.15572796e-08f);
+#if defined(__GLIBC__)
+    EXPECT_EQ(ExtendedMath().solveQuad(108.0f, b, 0.0f), 1.15572787e-08f);
+#endif
 }
 
 TEST(ExceptionTest, CarriesTheFixedMessage) {

@@ -6,7 +6,9 @@
 // builds alike and on every architecture (no fused multiply-add, no fast
 // math, one order of operations). Only the sign of a NaN, which the
 // hardware chooses, is left out: NaN lines are hashed as "nan" and NaN
-// components as one quiet NaN.
+// components as one quiet NaN. The roots pass through the C library's pow,
+// so the recorded value holds for the GNU C library, on which it was
+// checked on x86-64, 32-bit x86, ARM (32 and 64-bit), RISC-V, POWER and s390x.
 //
 // When a change to the arithmetic or to the diagnostics is intended, run
 // this test, check the transcript's new shape, and replace the constant with
@@ -146,6 +148,10 @@ std::string hex(std::uint64_t value) {
 }
 
 TEST(DeterminismTest, ScriptedSessionHashesToTheRecordedValue) {
+#if !defined(__GLIBC__)
+    GTEST_SKIP() << "recorded with the GNU C library, whose pow, acos, sin and cos another C "
+                    "library may round differently in the last bit";
+#endif
     const Session session = runScript();
     EXPECT_GE(session.steps, 4000);
     EXPECT_EQ(hex(session.hash), hex(expectedHash)) << "transcript of " << session.transcript.size()
