@@ -1,6 +1,7 @@
 #include "app/OutputWatch.h"
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -65,10 +66,14 @@ void OutputWatch::report(int reason) {
 void reserveStandardDescriptors() {
     for (int fd = 0; fd <= 2; ++fd) {
         if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
-            // The lowest free number is fd itself, those below it being open.
-            // It stays open for the rest of the process, as the standard
-            // descriptor it replaces would have.
-            open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+            // open takes the lowest free number: fd itself when those below
+            // it are open. It stays open for the rest of the process, as the
+            // standard descriptor it replaces would have. Where /dev/null
+            // cannot be opened onto fd, fd stays closed as it was.
+            const int opened = open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+            if (opened != -1 && opened != fd) {
+                close(opened);
+            }
         }
     }
 }

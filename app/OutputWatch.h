@@ -41,4 +41,5 @@ private:
 // take its number and receive the console's reads or writes. It is opened in
 // the direction the stream does not use, so every read or write still fails
 // with EBADF as on the closed descriptor. Call before anything opens a file.
+// Where /dev/null cannot be opened, the descriptor stays closed.
 void reserveStandardDescriptors();

@@ -23,6 +23,8 @@ if(ORBIQUEL_TARGET_X86_32)
 endif()
 # FLT_EVAL_METHOD 0: float and double expressions are evaluated in their own
 # type. A compiler that cannot promise it would build wrong results.
+# Checked at every configure, not cached, since the flags may have changed.
+unset(ORBIQUEL_FLOAT_EVAL_IN_TYPE CACHE)
 set(CMAKE_REQUIRED_FLAGS "${ORBIQUEL_FLOAT_FLAGS}")
 string(REPLACE ";" " " CMAKE_REQUIRED_FLAGS "${CMAKE_REQUIRED_FLAGS}")
 check_cxx_source_compiles("

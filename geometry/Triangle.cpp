@@ -15,9 +15,10 @@ namespace {
 constexpr float noContact = 2.0f;
 
 // Writes one diagnostic line and flushes it. Numbers appear in the
-// stream's default format (six significant digits, "-nan" for the NaN an
-// operation produces here); whatever format the caller had set on the
-// stream is restored afterwards, and a width left pending is dropped.
+// stream's default format (six significant digits; the NaN an operation
+// produces here is "-nan" or "nan", as the hardware signs it); whatever
+// format the caller had set on the stream is restored afterwards, and a
+// width left pending is dropped.
 template <typename T>
 void diagnostic(const char* label, const T& value) {
     std::ostream& out = std::cout;

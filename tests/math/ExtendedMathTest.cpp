@@ -59,7 +59,9 @@ TEST(SolveQuadTest, RootIsTakenWithPowNotSqrt) {
     // 1.15572787e-08; sqrt would give 1.15572796e-08. A C library whose pow
     // rounds like sqrt here cannot tell the two apart.
     const float b = -1009.23077f;
-    const double bb = static_cast<double>(b * b);
+    // volatile: pow of a constant would be folded by the compiler, correctly
+    // rounded, rather than computed by the C library.
+    const volatile double bb = static_cast<double>(b * b);
     if (std::pow(bb, 0.5) == std::sqrt(bb)) {
         GTEST_SKIP() << "this C library's pow(x, 0.5) equals sqrt(x) at x = " << bb;
     }
