@@ -25,8 +25,7 @@ endif()
 # type. A compiler that cannot promise it would build wrong results.
 # Checked at every configure, not cached, since the flags may have changed.
 unset(ORBIQUEL_FLOAT_EVAL_IN_TYPE CACHE)
-set(CMAKE_REQUIRED_FLAGS "${ORBIQUEL_FLOAT_FLAGS}")
-string(REPLACE ";" " " CMAKE_REQUIRED_FLAGS "${CMAKE_REQUIRED_FLAGS}")
+list(JOIN ORBIQUEL_FLOAT_FLAGS " " CMAKE_REQUIRED_FLAGS)
 check_cxx_source_compiles("
 #include <cfloat>
 #if !defined(FLT_EVAL_METHOD) || FLT_EVAL_METHOD != 0

@@ -1,8 +1,8 @@
 // Long runs of the standard scene: the floor and the two walls of the room's
 // corner with a ball of radius 0.5, placed and thrown at random every few
 // hundred steps. A million steps in an optimised build, a hundred thousand
-// in a debug or sanitizer build. The diagnostics of every step are
-// formatted and flushed as usual, into a stream that discards them.
+// in a debug or sanitizer build. The diagnostics of every step are formatted
+// and flushed as usual, into a stream that discards them.
 
 #include <gtest/gtest.h>
 
@@ -45,10 +45,8 @@ constexpr bool optimised = false;
 // thousand under an emulator.
 long soakSteps() {
     const char* asked = std::getenv("ORBIQUEL_SOAK_STEPS");
-    if (asked != nullptr && std::atol(asked) > 0) {
-        return std::atol(asked);
-    }
-    return optimised && !sanitized ? 1000000 : 100000;
+    const long steps = asked != nullptr ? std::atol(asked) : 0;
+    return steps > 0 ? steps : optimised && !sanitized ? 1000000 : 100000;
 }
 
 // How far from 0.5 a dropped ball may come to rest: four units in the last
