@@ -76,4 +76,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1-mesa-dri")
 set(CPACK_STRIP_FILES ON)
+# The package's timestamps come from SOURCE_DATE_EPOCH, which this file
+# sets in cpack's process from the last commit or the changelog when the
+# caller has not: the same commit gives the same bytes.
+configure_file(cmake/CPackProjectConfig.cmake.in CPackProjectConfig.cmake @ONLY)
+set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_BINARY_DIR}/CPackProjectConfig.cmake)
 include(CPack)
