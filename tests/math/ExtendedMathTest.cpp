@@ -19,7 +19,10 @@ class SolveQuadRoots : public testing::TestWithParam<RootCase> {};
 
 TEST_P(SolveQuadRoots, ReturnsTheSmallerRoot) {
     const RootCase& c = GetParam();
-    EXPECT_EQ(ExtendedMath().solveQuad(c.a, c.b, c.c), c.expected);
+    const float root = ExtendedMath().solveQuad(c.a, c.b, c.c);
+    EXPECT_EQ(root, c.expected);
+    // EXPECT_EQ takes -0 for +0; the vertex test writes its roots, -0 as "-0".
+    EXPECT_EQ(std::signbit(root), std::signbit(c.expected)) << root;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -27,6 +30,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(RootCase{1, -3, 2, 1},   // roots 1 and 2
                     RootCase{-1, 3, -2, 1},  // negative a: r2 is the smaller
                     RootCase{1, 2, 1, -1},   // double root
+                    RootCase{1, 0, 0, 0},    // double root at 0: r1 is -0, r2 +0, the tie gives r2
                     RootCase{1, 0, -4, -2},  // negative roots are returned as they are
                     RootCase{4, -8, 3.75f, 0.75f},
                     RootCase{0, -1, 1, std::numeric_limits<float>::infinity()},
