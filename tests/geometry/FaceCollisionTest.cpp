@@ -126,6 +126,14 @@ INSTANTIATE_TEST_SUITE_P(
                  Tuple(0.5f, 0, 3), 0.5, 2.0f},
         FaceCase{"OnTheSlantedEdgeV2V3", Tuple(2, 0, 6), floorV3, Tuple(4.5f, 2, 3),
                  Tuple(4.5f, 0, 3), 0.5, 2.0f},
+        FaceCase{"JustInsideTheSlantedEdgeV2V3", Tuple(2, 0, 6), floorV3, Tuple(4.4999995f, 2, 3),
+                 Tuple(4.4999995f, 0, 3), 0.5, 0.75f},
+        // v2 (-2, 0, 6): dividing by the negative v2.x turns the v1-v2 test
+        // round, so the face admits the side of that edge away from v3 (at
+        // z = 3, x < -1) and rejects the triangle itself. The test for
+        // px <= 0 applies to a v2 on the z axis only.
+        FaceCase{"NegativeV2XAdmitsTheFarSideOfEdgeV1V2", Tuple(-2, 0, 6), floorV3,
+                 Tuple(-1.5f, 2, 3), Tuple(-1.5f, 0, 3), 0.5, 0.75f},
         FaceCase{"OnlyV2AndV3XAndZAreRead", Tuple(2, 40, 6), Tuple(7, -40, 0), Tuple(1.5f, 2, 3),
                  Tuple(1.5f, 0, 3), 0.5, 0.75f},
         // A NaN quotient never rejects: with v2.x NaN both edge lines through
