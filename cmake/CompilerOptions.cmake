@@ -48,3 +48,11 @@ if(ORBIQUEL_SANITIZE)
         -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
     target_link_options(orbiquel_options INTERFACE -fsanitize=address,undefined)
 endif()
+
+# WebAssembly: the quadratic solver reports a negative discriminant with an
+# exception that the collision tests catch, so exceptions must be caught
+# (off by default there); memory grows as the heap needs.
+if(EMSCRIPTEN)
+    target_compile_options(orbiquel_options INTERFACE -fexceptions)
+    target_link_options(orbiquel_options INTERFACE -fexceptions -sALLOW_MEMORY_GROWTH=1)
+endif()

@@ -1,0 +1,206 @@
+"""Headless chromium driven over its DevTools protocol, and a static web
+server on 127.0.0.1, for the page's test, its screenshot and its benchmark.
+Debian's chromium, python3-websockets and python3-pil; nothing else."""
+
+import asyncio
+import base64
+import functools
+import http.server
+import io
+import json
+import os
+import shutil
+import subprocess
+import tempfile
+import threading
+import time
+import urllib.request
+
+import websockets
+from PIL import Image
+
+CHROMIUM_FLAGS = [
+    "--headless", "--no-sandbox", "--disable-gpu", "--enable-unsafe-swiftshader",
+    "--disable-quic", "--no-first-run", "--disable-background-networking",
+    "--disable-component-update", "--disable-sync", "--mute-audio",
+    "--window-size=1200,900", "--remote-debugging-port=0",
+]
+
+
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
+                      ".wasm": "application/wasm", ".js": "text/javascript"}
+
+    def log_message(self, *args):
+        pass
+
+
+class Site:
+    """Serves a folder on 127.0.0.1, on a free port, until closed."""
+
+    def __init__(self, folder, port=0):
+        handler = functools.partial(QuietHandler, directory=folder)
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", port), handler)
+        self.url = f"http://127.0.0.1:{self.server.server_port}/"
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+
+    def close(self):
+        self.server.shutdown()
+        self.server.server_close()
+
+
+class Browser:
+    """One headless chromium with one page, driven over DevTools."""
+
+    def __init__(self, extra_flags=()):
+        self.profile = tempfile.mkdtemp(prefix="orbiquel-chromium-")
+        self.process = subprocess.Popen(
+            ["chromium", *CHROMIUM_FLAGS, *extra_flags, f"--user-data-dir={self.profile}",
+             "about:blank"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.messages = []       # errors on the page's console
+        self.next_id = 0
+        self.pending = {}
+        self.ws = None
+        self.reader = None
+
+    async def start(self):
+        port_file = os.path.join(self.profile, "DevToolsActivePort")
+        for _ in range(300):
+            if os.path.exists(port_file) and open(port_file).read().strip():
+                break
+            if self.process.poll() is not None:
+                raise RuntimeError("chromium ended before it opened its DevTools port")
+            await asyncio.sleep(0.1)
+        port = open(port_file).read().split()[0]
+        targets = json.load(urllib.request.urlopen(f"http://127.0.0.1:{port}/json/list"))
+        page = next(t for t in targets if t["type"] == "page")
+        self.ws = await websockets.connect(page["webSocketDebuggerUrl"], max_size=None)
+        self.reader = asyncio.ensure_future(self._read())
+        for domain in ("Page", "Runtime", "Log"):
+            await self.send(f"{domain}.enable")
+        return self
+
+    async def _read(self):
+        async for raw in self.ws:
+            message = json.loads(raw)
+            if "id" in message:
+                future = self.pending.pop(message["id"], None)
+                if future and not future.done():
+                    future.set_result(message)
+            elif message.get("method") == "Runtime.consoleAPICalled":
+                params = message["params"]
+                if params["type"] in ("error", "assert"):
+                    text = " ".join(str(a.get("value", a.get("description", "")))
+                                    for a in params["args"])
+                    self.messages.append(f"console.{params['type']}: {text}")
+            elif message.get("method") == "Runtime.exceptionThrown":
+                details = message["params"]["exceptionDetails"]
+                self.messages.append("exception: " + details.get("exception", {}).get(
+                    "description", details.get("text", "")))
+            elif message.get("method") == "Log.entryAdded":
+                entry = message["params"]["entry"]
+                if entry["level"] == "error":
+                    self.messages.append(f"log.{entry['level']}: {entry['text']}")
+
+    async def send(self, method, **params):
+        self.next_id += 1
+        future = asyncio.get_running_loop().create_future()
+        self.pending[self.next_id] = future
+        await self.ws.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
+        reply = await asyncio.wait_for(future, 60)
+        if "error" in reply:
+            raise RuntimeError(f"{method}: {reply['error']}")
+        return reply["result"]
+
+    async def evaluate(self, expression):
+        result = await self.send("Runtime.evaluate", expression=expression,
+                                 returnByValue=True, awaitPromise=True)
+        if "exceptionDetails" in result:
+            raise RuntimeError(f"{expression}: {result['exceptionDetails']}")
+        return result["result"].get("value")
+
+    async def wait_for(self, expression, timeout=30, what=None):
+        deadline = time.monotonic() + timeout
+        while True:
+            value = await self.evaluate(expression)
+            if value:
+                return value
+            if time.monotonic() > deadline:
+                raise AssertionError(f"timed out after {timeout} s waiting for {what or expression}")
+            await asyncio.sleep(0.05)
+
+    async def navigate(self, url):
+        self.messages.clear()
+        await self.send("Page.navigate", url=url)
+        await self.wait_for("document.readyState === 'complete'", what="the page to load")
+
+    async def key(self, key, code=None, key_code=0, text=None):
+        """Presses and releases one key, as a keyboard does, where the focus is."""
+        common = {"key": key, "code": code or key, "windowsVirtualKeyCode": key_code,
+                  "nativeVirtualKeyCode": key_code}
+        down = dict(common, type="keyDown")
+        if text is not None:
+            down["text"] = text
+            down["unmodifiedText"] = text
+        await self.send("Input.dispatchKeyEvent", **down)
+        await self.send("Input.dispatchKeyEvent", type="keyUp", **common)
+
+    async def type_line(self, text):
+        """Types text where the focus is, then Enter."""
+        await self.send("Input.insertText", text=text)
+        await self.key("Enter", key_code=13, text="\r")
+
+    async def click(self, element_id):
+        box = await self.evaluate(
+            f"(() => {{ const r = document.getElementById('{element_id}').getBoundingClientRect();"
+            " return [r.x + r.width / 2, r.y + r.height / 2]; })()")
+        for kind in ("mousePressed", "mouseReleased"):
+            await self.send("Input.dispatchMouseEvent", type=kind, x=box[0], y=box[1],
+                            button="left", clickCount=1)
+
+    async def picture(self, element_id="canvas"):
+        """The element as the screen shows it, as an RGB image."""
+        box = await self.evaluate(
+            f"(() => {{ const r = document.getElementById('{element_id}').getBoundingClientRect();"
+            " return [r.x, r.y, r.width, r.height]; })()")
+        shot = await self.send("Page.captureScreenshot", format="png", clip={
+            "x": box[0], "y": box[1], "width": box[2], "height": box[3], "scale": 1})
+        return Image.open(io.BytesIO(base64.b64decode(shot["data"]))).convert("RGB")
+
+    async def screenshot(self, path):
+        shot = await self.send("Page.captureScreenshot", format="png", captureBeyondViewport=True)
+        with open(path, "wb") as f:
+            f.write(base64.b64decode(shot["data"]))
+
+    async def close(self):
+        if self.ws:
+            await self.ws.close()
+        if self.reader:
+            self.reader.cancel()
+        self.process.terminate()
+        try:
+            self.process.wait(10)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
+        shutil.rmtree(self.profile, ignore_errors=True)
+
+
+def differing_share(a, b, tolerance=0.1):
+    """The share of pixels of which some channel differs by more than the
+    tolerance (a fraction of full scale) between two same-sized pictures."""
+    if a.size != b.size:
+        raise AssertionError(f"pictures of different sizes: {a.size} and {b.size}")
+    limit = tolerance * 255
+    pa, pb = a.getdata(), b.getdata()
+    differing = sum(1 for x, y in zip(pa, pb)
+                    if max(abs(x[0] - y[0]), abs(x[1] - y[1]), abs(x[2] - y[2])) > limit)
+    return differing / (a.size[0] * a.size[1])
+
+
+def ball_centre_row(picture):
+    """The mean row of the ball's green pixels (rows count downwards), or None."""
+    width, height = picture.size
+    rows = [i // width for i, (r, g, b) in enumerate(picture.getdata())
+            if g > 200 and r < 80 and b < 80]
+    return sum(rows) / len(rows) if rows else None

@@ -1,0 +1,163 @@
+#!/usr/bin/python3
+"""The web page in headless chromium, served from 127.0.0.1: it loads
+cleanly, draws what the desktop program draws, opens the menu for a key on
+the scene and not for keys in the input line, drops the ball, reports an
+answer that is not a number, holds its frame rate and memory while the
+transcript flows, and says what is wrong where it cannot run.
+
+    page_test.py SITE_DIR ORBIQUEL_SCENE_PICTURE"""
+
+import asyncio
+import os
+import re
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "scripts"))
+from browser import Browser, Site, ball_centre_row, differing_share  # noqa: E402
+from PIL import Image  # noqa: E402
+
+STEPS = 300
+MENU = "Run Random  Tests: 1\nRun Specific Test: 2\n"
+NAN = r"-?nan"
+# A ball at rest, per triangle: the edge test's "1" and three corner roots.
+AT_REST = re.compile(("1\n" + f"{NAN}\n" * 3) * 3 + r"$")
+O = "Module.orbiquel"
+
+
+def desktop_picture(tool, steps):
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, "desktop.ppm")
+        subprocess.run(["xvfb-run", "-a", "-s", "-screen 0 1024x768x24", tool, str(steps), path],
+                       check=True)
+        return Image.open(path).convert("RGB")
+
+
+async def settled(b, steps):
+    """Waits until the page has run exactly `steps` steps and drawn them."""
+    await b.wait_for(f"{O} && {O}.steps === {steps} && !{O}.redisplay", what=f"step {steps}")
+    await b.evaluate("new Promise(r => requestAnimationFrame(() => requestAnimationFrame(r)))")
+
+
+def text_of(element_id):
+    return f"document.getElementById('{element_id}').textContent"
+
+
+async def key_on_scene(b, key, key_code, text=None):
+    await b.click("canvas")
+    await b.key(key, key_code=key_code, text=text)
+    await b.wait_for(f"{text_of('console')}.endsWith({MENU!r})", what="the menu")
+    await b.wait_for("document.activeElement.id === 'stdin'", what="the input line's focus")
+
+
+async def run_page(b, site, tool):
+    # Loading, and the picture after STEPS steps against the desktop's.
+    await b.navigate(site.url + f"?steps={STEPS}")
+    await settled(b, STEPS)
+    page = await b.picture()
+    share = differing_share(page, desktop_picture(tool, STEPS))
+    print(f"picture after {STEPS} steps: {share:.2%} of the pixels differ from the desktop's")
+    assert share < 0.01
+    assert not b.messages, b.messages
+
+    # A key without a printable character (Backspace) opens the menu; the
+    # answers drop the ball onto the floor, where it comes to rest.
+    await key_on_scene(b, "Backspace", 8)
+    await b.type_line("2")
+    await b.type_line("2 3 2 0 -300 0")
+    await b.wait_for("document.activeElement.id === 'canvas'", what="the focus back on the scene")
+    transcript = await b.evaluate(text_of("console"))
+    assert transcript.endswith(MENU + "2\nBall Position x: 2 3 2 0 -300 0\nBall Position y: "
+                               "Ball Position z: Ball Velocity x: Ball Velocity y: "
+                               "Ball Velocity z: "), transcript[-300:]
+    await b.evaluate(f"{O}.runMore(30)")
+    await settled(b, STEPS + 30)
+    transcript = await b.evaluate(text_of("console"))
+    assert AT_REST.search(transcript), transcript[-300:]
+    dropped = await b.picture()
+    assert ball_centre_row(dropped) > ball_centre_row(page) + 50, "the ball is not lower"
+
+    # An answer that is not a number changes nothing and says so.
+    await key_on_scene(b, "x", 88, "x")
+    await b.type_line("two")
+    await b.wait_for(f"{text_of('stderr')}.includes("
+                     "'The menu answer was not understood; nothing was changed.')")
+    assert (await b.evaluate(text_of("console"))).endswith(MENU + "two\n")
+
+    # Keys typed into the input line do not reach the scene.
+    menus = (await b.evaluate(text_of("console"))).count(MENU)
+    await b.click("stdin")
+    await b.key("q", key_code=81, text="q")
+    await b.evaluate("new Promise(r => setTimeout(r, 300))")
+    assert (await b.evaluate(text_of("console"))).count(MENU) == menus
+    assert await b.evaluate("document.getElementById('stdin').value") == "q"
+    assert not b.messages, b.messages
+
+
+async def steadiness(b, site):
+    """Frame rate over 10 s of flowing transcript, memory over a minute."""
+    await b.navigate(site.url)
+    await b.wait_for(f"{O} && {O}.frames > 0")
+    sample = f"[performance.now(), {O}.frames, {O}.steps, Module.HEAPU8.length]"
+    await asyncio.sleep(2)
+    await b.send("HeapProfiler.collectGarbage")
+    used_before = (await b.send("Runtime.getHeapUsage"))["usedSize"]
+    t0, frames0, steps0, wasm0 = await b.evaluate(sample)
+    await asyncio.sleep(10)
+    t1, frames1, steps1, _ = await b.evaluate(sample)
+    fps = (frames1 - frames0) / (t1 - t0) * 1000
+    print(f"{fps:.1f} frames/s and {(steps1 - steps0) / (t1 - t0) * 1000:.0f} steps/s over 10 s")
+    assert fps >= 50
+    await asyncio.sleep(50)
+    await b.send("HeapProfiler.collectGarbage")
+    used_after = (await b.send("Runtime.getHeapUsage"))["usedSize"]
+    wasm1 = (await b.evaluate(sample))[3]
+    print(f"over a minute: JS heap {used_before} -> {used_after} bytes, "
+          f"WebAssembly memory {wasm0} -> {wasm1} bytes")
+    assert wasm1 == wasm0 and used_after < used_before + 1_000_000
+
+
+async def faults(b, site, folder):
+    async def fault_text():
+        return await b.wait_for("!document.getElementById('fault').hidden && "
+                                + text_of("fault"), what="the fault message")
+
+    # A program error that escapes: a call through a null function pointer.
+    await b.navigate(site.url)
+    await b.wait_for(f"{O} && {O}.frames > 0")
+    await b.evaluate("setTimeout(() => Module._orbiquel_call_idle(0))")
+    assert "stopped" in await fault_text()
+    steps = await b.evaluate(f"{O}.steps")
+    await asyncio.sleep(0.5)
+    assert await b.evaluate(f"{O}.steps") == steps
+
+    await b.navigate("file://" + os.path.abspath(folder) + "/index.html")
+    assert "over HTTP" in await fault_text()
+
+
+async def main(folder, tool):
+    site = Site(folder)
+    browsers = []
+    try:
+        b = await Browser().start()
+        browsers.append(b)
+        await run_page(b, site, tool)
+        await faults(b, site, folder)
+        await steadiness(b, site)
+        without_webgl = await Browser(["--disable-webgl"]).start()
+        browsers.append(without_webgl)
+        await without_webgl.navigate(site.url)
+        await without_webgl.wait_for("!document.getElementById('fault').hidden && "
+                                     + text_of("fault") + ".includes('WebGL')")
+    finally:
+        for b in browsers:
+            await b.close()
+        site.close()
+    print("page test: passed")
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 3 or not os.path.exists(sys.argv[2]):
+        sys.exit(f"usage: {sys.argv[0]} SITE_DIR ORBIQUEL_SCENE_PICTURE (from a desktop build)")
+    asyncio.run(main(sys.argv[1], sys.argv[2]))

@@ -1,0 +1,267 @@
+// The page's side of the program: its standard streams, its main loop and
+// its keys. Linked in place of the browser toolkit's own versions of these
+// calls, which would print standard output only line by line, read no
+// standard input, step the simulation while the keyboard callback waits for
+// an answer, and send every key typed anywhere on the page to the program.
+//
+// The page talks to it through Module.orbiquel (the state below) and these
+// hooks, each optional:
+//   Module.orbiquelOutput(fd, text)  text the program wrote on fd 1 or 2
+//   Module.orbiquelWaiting(waiting)  the program waits for a line, or no more
+//   Module.orbiquelKeyDone()         a key's callback has run to its end
+//   Module.orbiquelFrame(time)       once per animation frame, before drawing
+//   Module.orbiquelHalted(message)   the program has stopped for good
+// and Module.orbiquel.input(text) hands typed text to standard input.
+
+mergeInto(LibraryManager.library, {
+  // Values that a library's object literal cannot carry are set here.
+  $Orbiquel__postset: "Module['orbiquel'] = Orbiquel; Orbiquel.stepLimit = Infinity; " +
+                      "Orbiquel.pending = new Uint8Array(0);",
+  $Orbiquel: {
+    // Simulation steps run (idle callbacks) and frames drawn so far.
+    steps: 0,
+    frames: 0,
+    // The page's test setting: no idle callback once this many have run.
+    stepLimit: null,
+    halted: false,
+    // The read the program waits in, if any: {iov, iovcnt, pnum, wakeUp}.
+    read: null,
+    // Bytes typed but not yet read, as a terminal buffers typed-ahead lines.
+    pending: null,
+    idleFunc: 0,
+    idleChannel: null,
+    idleScheduled: false,
+    keyboardFunc: 0,
+    redisplay: false,
+    looping: false,
+    decoders: {},
+
+    waiting: function() {
+      return Orbiquel.read !== null;
+    },
+
+    hook: function(name) {
+      var f = Module[name];
+      if (typeof f == 'function') {
+        f.apply(null, Array.prototype.slice.call(arguments, 1));
+      }
+    },
+
+    input: function(text) {
+      var bytes = new TextEncoder().encode(text);
+      var joined = new Uint8Array(Orbiquel.pending.length + bytes.length);
+      joined.set(Orbiquel.pending);
+      joined.set(bytes, Orbiquel.pending.length);
+      Orbiquel.pending = joined;
+      Orbiquel.serveRead();
+    },
+
+    // Hands what is typed to the waiting read, and lets the program go on.
+    serveRead: function() {
+      var read = Orbiquel.read;
+      if (!read || Orbiquel.pending.length === 0 || Orbiquel.halted) {
+        return;
+      }
+      var taken = 0;
+      for (var i = 0; i < read.iovcnt && taken < Orbiquel.pending.length; i++) {
+        var ptr = HEAPU32[(read.iov + 8 * i) >> 2];
+        var len = HEAPU32[(read.iov + 8 * i + 4) >> 2];
+        var part = Orbiquel.pending.subarray(taken, taken + len);
+        HEAPU8.set(part, ptr);
+        taken += part.length;
+      }
+      Orbiquel.pending = Orbiquel.pending.slice(taken);
+      HEAPU32[read.pnum >> 2] = taken;
+      Orbiquel.read = null;
+      Orbiquel.hook('orbiquelWaiting', false);
+      // Runs the program on from its read, until it ends the callback or
+      // waits again.
+      read.wakeUp(0);
+      Orbiquel.afterCallback();
+    },
+
+    afterCallback: function() {
+      if (!Orbiquel.waiting()) {
+        Orbiquel.scheduleIdle();
+        Orbiquel.hook('orbiquelKeyDone');
+      }
+    },
+
+    halt: function(message) {
+      if (Orbiquel.halted) {
+        return;
+      }
+      Orbiquel.halted = true;
+      Orbiquel.hook('orbiquelHalted', message);
+    },
+
+    // One idle callback per turn of the browser's event loop, as the
+    // desktop toolkit calls it whenever it has nothing else to do: a posted
+    // message runs as soon as the loop is free, between frames and input,
+    // where a timer would wait at least 4 ms. None while the keyboard
+    // callback waits for input: the desktop program's loop stands still
+    // then too.
+    scheduleIdle: function() {
+      if (Orbiquel.idleScheduled || !Orbiquel.idleFunc || Orbiquel.halted ||
+          Orbiquel.waiting() || Orbiquel.steps >= Orbiquel.stepLimit) {
+        return;
+      }
+      if (!Orbiquel.idleChannel) {
+        Orbiquel.idleChannel = new MessageChannel();
+        Orbiquel.idleChannel.port1.onmessage = Orbiquel.runIdle;
+      }
+      Orbiquel.idleScheduled = true;
+      Orbiquel.idleChannel.port2.postMessage(null);
+    },
+
+    runIdle: function() {
+      Orbiquel.idleScheduled = false;
+      if (Orbiquel.halted || Orbiquel.waiting() || Orbiquel.steps >= Orbiquel.stepLimit) {
+        return;
+      }
+      Module['_orbiquel_call_idle'](Orbiquel.idleFunc);
+      Orbiquel.steps++;
+      Orbiquel.scheduleIdle();
+    },
+
+    // Lets n more idle callbacks run past the step limit.
+    runMore: function(n) {
+      Orbiquel.stepLimit = Math.max(Orbiquel.stepLimit, Orbiquel.steps) + n;
+      Orbiquel.scheduleIdle();
+    },
+
+    // Draws at most once per animation frame, when a redraw was asked for.
+    frame: function(time) {
+      Orbiquel.hook('orbiquelFrame', time);
+      if (Orbiquel.redisplay && GLUT.displayFunc && !Orbiquel.halted && !Orbiquel.waiting()) {
+        Orbiquel.redisplay = false;
+        Module['_orbiquel_call_display'](GLUT.displayFunc);
+        Orbiquel.frames++;
+      }
+      requestAnimationFrame(Orbiquel.frame);
+    },
+
+    // The character code the desktop toolkit passes for a key, or null for
+    // a key without one (arrows, function keys, modifiers alone).
+    characterCode: function(event) {
+      var named = {'Enter': 13, 'Tab': 9, 'Backspace': 8, 'Escape': 27, 'Delete': 127};
+      var code;
+      if (event.key in named) {
+        code = named[event.key];
+      } else if (event.key.length === 1 || (event.key.length === 2 && event.key.codePointAt(0) > 0xffff)) {
+        code = event.key.codePointAt(0);
+      } else {
+        return null;
+      }
+      // Control with a letter or one of @[\]^_ gives the control character.
+      if (event.ctrlKey && code >= 64 && code < 128) {
+        code &= 0x1f;
+      }
+      return code < 256 ? code : 63;  // beyond Latin-1: '?', a key all the same
+    },
+
+    onKeydown: function(event) {
+      var code = Orbiquel.characterCode(event);
+      if (code === null || Orbiquel.halted || !Orbiquel.keyboardFunc) {
+        return;
+      }
+      event.preventDefault();
+      if (Orbiquel.waiting()) {
+        // The program already waits for a line: the page's input line has it.
+        Orbiquel.hook('orbiquelWaiting', true);
+        return;
+      }
+      var x = Browser.mouseX || 0, y = Browser.mouseY || 0;
+      Module['_orbiquel_call_keyboard'](Orbiquel.keyboardFunc, code, x | 0, y | 0);
+      Orbiquel.afterCallback();
+    },
+  },
+
+  orbiquel_halt__deps: ['$Orbiquel'],
+  orbiquel_halt: function(message) {
+    Orbiquel.halt(UTF8ToString(message));
+  },
+
+  // Standard output and standard error go to the page as they are written,
+  // partial lines (the prompts) included.
+  fd_write__deps: ['$Orbiquel'],
+  fd_write__postset: '',
+  fd_write: function(fd, iov, iovcnt, pnum) {
+    if (fd !== 1 && fd !== 2) {
+      return {{{ cDefine('EBADF') }}};
+    }
+    var decoder = Orbiquel.decoders[fd] || (Orbiquel.decoders[fd] = new TextDecoder());
+    var text = '';
+    var num = 0;
+    for (var i = 0; i < iovcnt; i++) {
+      var ptr = HEAPU32[(iov + 8 * i) >> 2];
+      var len = HEAPU32[(iov + 8 * i + 4) >> 2];
+      text += decoder.decode(HEAPU8.subarray(ptr, ptr + len), {stream: true});
+      num += len;
+    }
+    HEAPU32[pnum >> 2] = num;
+    if (text) {
+      Orbiquel.hook('orbiquelOutput', fd, text);
+    }
+    return 0;
+  },
+
+  // Standard input: a read returns what has been typed, or waits (the
+  // program's stack is unwound and rewound) until a line is handed in.
+  fd_read__deps: ['$Orbiquel'],
+  fd_read: function(fd, iov, iovcnt, pnum) {
+    if (fd !== 0) {
+      return {{{ cDefine('EBADF') }}};
+    }
+    return Asyncify.handleSleep(function(wakeUp) {
+      Orbiquel.read = {iov: iov, iovcnt: iovcnt, pnum: pnum, wakeUp: wakeUp};
+      if (Orbiquel.pending.length > 0) {
+        Orbiquel.serveRead();
+      } else {
+        Orbiquel.hook('orbiquelWaiting', true);
+      }
+    });
+  },
+
+  glutIdleFunc__deps: ['$Orbiquel'],
+  glutIdleFunc: function(func) {
+    Orbiquel.idleFunc = func;
+    Orbiquel.scheduleIdle();
+  },
+
+  glutKeyboardFunc__deps: ['$Orbiquel'],
+  glutKeyboardFunc: function(func) {
+    if (!Orbiquel.keyboardFunc) {
+      // Keys pressed on the scene only; the page's input line keeps its own.
+      Module['canvas'].addEventListener('keydown', Orbiquel.onKeydown);
+    }
+    Orbiquel.keyboardFunc = func;
+  },
+
+  glutPostRedisplay__deps: ['$Orbiquel'],
+  glutPostRedisplay: function() {
+    Orbiquel.redisplay = true;
+    if (!Orbiquel.looping) {
+      Orbiquel.looping = true;
+      requestAnimationFrame(Orbiquel.frame);
+    }
+  },
+
+  // As the toolkit's own, and the window's title becomes the page's.
+  glutCreateWindow__deps: ['$Browser', '$Orbiquel'],
+  glutCreateWindow: function(name) {
+    document.title = UTF8ToString(name);
+    var contextAttributes = {
+      antialias: ((GLUT.initDisplayMode & 0x0080 /*GLUT_MULTISAMPLE*/) != 0),
+      depth: ((GLUT.initDisplayMode & 0x0010 /*GLUT_DEPTH*/) != 0),
+      stencil: ((GLUT.initDisplayMode & 0x0020 /*GLUT_STENCIL*/) != 0),
+      alpha: ((GLUT.initDisplayMode & 0x0008 /*GLUT_ALPHA*/) != 0)
+    };
+    Module.ctx = Browser.createContext(Module['canvas'], true, true, contextAttributes);
+    if (!Module.ctx) {
+      Orbiquel.halt('This browser could not create a WebGL context for the scene.');
+      return 0;
+    }
+    return 1;
+  },
+});
