@@ -26,9 +26,9 @@ void guarded(const char* name, Call call) {
     } catch (...) {
         what = "an exception of unknown type";
     }
-    const std::string message =
-        "orbiquel: the " + std::string(name) + " callback ended by an exception (" + what +
-        "); the program has stopped";
+    const std::string message = "orbiquel: the " + std::string(name) +
+                                " callback ended by an exception (" + what +
+                                "); the program has stopped";
     std::cerr << message << std::endl;
     orbiquel_halt(message.c_str());
 }
@@ -39,12 +39,10 @@ extern "C" {
 
 EMSCRIPTEN_KEEPALIVE void orbiquel_call_idle(void (*idle)()) { guarded("idle", idle); }
 
-EMSCRIPTEN_KEEPALIVE void orbiquel_call_display(void (*display)()) {
-    guarded("display", display);
-}
+EMSCRIPTEN_KEEPALIVE void orbiquel_call_display(void (*display)()) { guarded("display", display); }
 
-EMSCRIPTEN_KEEPALIVE void orbiquel_call_keyboard(void (*keyboard)(unsigned char, int, int),
-                                                 int key, int x, int y) {
+EMSCRIPTEN_KEEPALIVE void orbiquel_call_keyboard(void (*keyboard)(unsigned char, int, int), int key,
+                                                 int x, int y) {
     guarded("keyboard", [&] { keyboard(static_cast<unsigned char>(key), x, y); });
 }
 }

@@ -83,8 +83,8 @@ void glutSolidSphere(GLdouble radius, GLint slices, GLint stacks) {
 // The cube's six faces, each outlined as a closed line loop.
 void glutWireCube(GLdouble size) {
     static const float corners[8][3] = {
-        {0.5f, 0.5f, 0.5f},   {-0.5f, 0.5f, 0.5f},  {-0.5f, -0.5f, 0.5f}, {0.5f, -0.5f, 0.5f},
-        {0.5f, -0.5f, -0.5f}, {0.5f, 0.5f, -0.5f},  {-0.5f, 0.5f, -0.5f}, {-0.5f, -0.5f, -0.5f},
+        {0.5f, 0.5f, 0.5f},   {-0.5f, 0.5f, 0.5f}, {-0.5f, -0.5f, 0.5f}, {0.5f, -0.5f, 0.5f},
+        {0.5f, -0.5f, -0.5f}, {0.5f, 0.5f, -0.5f}, {-0.5f, 0.5f, -0.5f}, {-0.5f, -0.5f, -0.5f},
     };
     static const int faces[6][4] = {
         {0, 1, 2, 3}, {0, 3, 4, 5}, {0, 5, 6, 1}, {1, 6, 7, 2}, {7, 4, 3, 2}, {4, 7, 6, 5},

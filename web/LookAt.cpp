@@ -29,11 +29,11 @@ Vec normalized(const Vec& v) {
 
 void gluLookAt(GLdouble eyeX, GLdouble eyeY, GLdouble eyeZ, GLdouble centerX, GLdouble centerY,
                GLdouble centerZ, GLdouble upX, GLdouble upY, GLdouble upZ) {
-    const Vec forward = normalized({static_cast<float>(centerX - eyeX),
-                                    static_cast<float>(centerY - eyeY),
-                                    static_cast<float>(centerZ - eyeZ)});
-    const Vec side = normalized(
-        cross(forward, {static_cast<float>(upX), static_cast<float>(upY), static_cast<float>(upZ)}));
+    const Vec forward =
+        normalized({static_cast<float>(centerX - eyeX), static_cast<float>(centerY - eyeY),
+                    static_cast<float>(centerZ - eyeZ)});
+    const Vec side = normalized(cross(
+        forward, {static_cast<float>(upX), static_cast<float>(upY), static_cast<float>(upZ)}));
     const Vec up = cross(side, forward);
     // Column-major: the rows of the rotation are side, up and -forward.
     const GLfloat m[16] = {

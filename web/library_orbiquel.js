@@ -29,8 +29,7 @@ mergeInto(LibraryManager.library, {
     // Bytes typed but not yet read, as a terminal buffers typed-ahead lines.
     pending: null,
     idleFunc: 0,
-    idleChannel: null,
-    idleScheduled: false,
+    idleTimer: null,
     keyboardFunc: 0,
     redisplay: false,
     looping: false,
@@ -95,27 +94,20 @@ mergeInto(LibraryManager.library, {
       Orbiquel.hook('orbiquelHalted', message);
     },
 
-    // One idle callback per turn of the browser's event loop, as the
-    // desktop toolkit calls it whenever it has nothing else to do: a posted
-    // message runs as soon as the loop is free, between frames and input,
-    // where a timer would wait at least 4 ms. None while the keyboard
-    // callback waits for input: the desktop program's loop stands still
-    // then too.
+    // One idle callback per turn of the browser's event loop, as its own
+    // toolkit does: a timer of no delay, which browsers hold to at least
+    // 4 ms once timers follow each other. None while the keyboard callback
+    // waits for input: the desktop program's loop stands still then too.
     scheduleIdle: function() {
-      if (Orbiquel.idleScheduled || !Orbiquel.idleFunc || Orbiquel.halted ||
+      if (Orbiquel.idleTimer !== null || !Orbiquel.idleFunc || Orbiquel.halted ||
           Orbiquel.waiting() || Orbiquel.steps >= Orbiquel.stepLimit) {
         return;
       }
-      if (!Orbiquel.idleChannel) {
-        Orbiquel.idleChannel = new MessageChannel();
-        Orbiquel.idleChannel.port1.onmessage = Orbiquel.runIdle;
-      }
-      Orbiquel.idleScheduled = true;
-      Orbiquel.idleChannel.port2.postMessage(null);
+      Orbiquel.idleTimer = setTimeout(Orbiquel.runIdle, 0);
     },
 
     runIdle: function() {
-      Orbiquel.idleScheduled = false;
+      Orbiquel.idleTimer = null;
       if (Orbiquel.halted || Orbiquel.waiting() || Orbiquel.steps >= Orbiquel.stepLimit) {
         return;
       }

@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "support/GlWindow.h"
 
 // A fixture for drawing code: the shared window, the whole window as the
