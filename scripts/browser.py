@@ -204,3 +204,15 @@ def ball_centre_row(picture):
     rows = [i // width for i, (r, g, b) in enumerate(picture.getdata())
             if g > 200 and r < 80 and b < 80]
     return sum(rows) / len(rows) if rows else None
+
+
+if __name__ == "__main__":
+    # browser.py serve FOLDER PORT: serves the folder on 127.0.0.1 until ended.
+    import sys
+    if len(sys.argv) != 4 or sys.argv[1] != "serve":
+        sys.exit(f"usage: {sys.argv[0]} serve FOLDER PORT")
+    site = Site(sys.argv[2], int(sys.argv[3]))
+    try:
+        threading.Event().wait()
+    except KeyboardInterrupt:
+        site.close()

@@ -21,6 +21,8 @@ mergeInto(LibraryManager.library, {
     // Simulation steps run (idle callbacks) and frames drawn so far.
     steps: 0,
     frames: 0,
+    // When the first frame was drawn, in ms since the page's navigation.
+    firstFrameTime: null,
     // The page's test setting: no idle callback once this many have run.
     stepLimit: null,
     halted: false,
@@ -128,7 +130,9 @@ mergeInto(LibraryManager.library, {
       if (Orbiquel.redisplay && GLUT.displayFunc && !Orbiquel.halted && !Orbiquel.waiting()) {
         Orbiquel.redisplay = false;
         Module['_orbiquel_call_display'](GLUT.displayFunc);
-        Orbiquel.frames++;
+        if (++Orbiquel.frames === 1) {
+          Orbiquel.firstFrameTime = performance.now();
+        }
       }
       requestAnimationFrame(Orbiquel.frame);
     },

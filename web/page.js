@@ -19,41 +19,60 @@
     status.textContent = 'Stopped.';
   }
 
-  // Lines of text kept for a pane: at least `keep` complete lines and the
-  // line being written. The pane is redrawn at most once per frame.
+  // A pane of text as the program writes it: at least the last `keep`
+  // complete lines and the line being written. New text goes to the page at
+  // most once per frame, as one text node appended, and the oldest nodes go
+  // once the lines after them are enough, so that a flowing transcript costs
+  // the page little and its memory stays bounded.
   class Transcript {
     constructor(pane, keep) {
       this.pane = pane;
       this.keep = keep;
-      this.lines = [];
-      this.partial = '';
+      this.pending = [];
+      this.pendingLines = 0;
+      this.nodes = [];          // [text node, its line ends]
+      this.shownLines = 0;
       this.written = 0;
-      this.dirty = false;
+      this.restart = false;
     }
 
     // Counted text is the program's; an echo of typed input is not.
     add(text, counted) {
-      const parts = text.split('\n');
-      for (let i = 0; i < parts.length - 1; i++) {
-        this.lines.push(this.partial + parts[i]);
-        this.partial = '';
-        if (counted) this.written++;
+      let lines = 0;
+      for (let i = text.indexOf('\n'); i !== -1; i = text.indexOf('\n', i + 1)) lines++;
+      if (counted) this.written += lines;
+      this.pending.push(text);
+      this.pendingLines += lines;
+      // Not drawn for a long while (a page in the background): only the last
+      // lines are kept, and they replace the pane's.
+      if (this.pendingLines > 2 * this.keep) {
+        this.pending = [this.pending.join('').split('\n').slice(-this.keep - 1).join('\n')];
+        this.pendingLines = this.keep;
+        this.restart = true;
       }
-      // A line without an end is kept to a screenful.
-      this.partial = (this.partial + parts[parts.length - 1]).slice(-4096);
-      // Trimmed in batches, so that a flowing transcript costs no copying
-      // per line.
-      if (this.lines.length >= 2 * this.keep) this.lines = this.lines.slice(-this.keep);
-      this.dirty = true;
     }
 
     render() {
-      if (!this.dirty) return;
-      this.dirty = false;
+      if (this.pending.length === 0) return;
       const pane = this.pane;
       const atBottom = pane.scrollHeight - pane.scrollTop - pane.clientHeight < 24;
-      const shown = this.lines.length > this.keep ? this.lines.slice(-this.keep) : this.lines;
-      pane.textContent = shown.join('\n') + '\n' + this.partial;
+      if (this.restart) {
+        pane.textContent = '';
+        this.nodes = [];
+        this.shownLines = 0;
+        this.restart = false;
+      }
+      const node = document.createTextNode(this.pending.join(''));
+      pane.appendChild(node);
+      this.nodes.push([node, this.pendingLines]);
+      this.shownLines += this.pendingLines;
+      this.pending = [];
+      this.pendingLines = 0;
+      while (this.nodes.length > 1 && this.shownLines - this.nodes[0][1] >= this.keep) {
+        const [oldest, lines] = this.nodes.shift();
+        oldest.remove();
+        this.shownLines -= lines;
+      }
       if (atBottom) pane.scrollTop = pane.scrollHeight;
     }
   }
@@ -135,8 +154,8 @@
     errors.render();
     if (count.dataset.written !== String(output.written)) {
       count.dataset.written = String(output.written);
-      count.textContent = '(' + output.written.toLocaleString('en') + ' lines written, the last ' +
-        Math.min(output.lines.length, output.keep) + ' shown)';
+      count.textContent = '(' + output.written.toLocaleString('en') +
+        ' lines written; the last 1,000 or more are kept)';
     }
     const o = Module.orbiquel;
     if (o && !halted && time - last.time >= 1000) {
