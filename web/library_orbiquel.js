@@ -9,7 +9,6 @@
 //   Module.orbiquelOutput(fd, text)  text the program wrote on fd 1 or 2
 //   Module.orbiquelWaiting(waiting)  the program waits for a line, or no more
 //   Module.orbiquelKeyDone()         a key's callback has run to its end
-//   Module.orbiquelFrame(time)       once per animation frame, before drawing
 //   Module.orbiquelHalted(message)   the program has stopped for good
 // and Module.orbiquel.input(text) hands typed text to standard input.
 
@@ -58,7 +57,9 @@ mergeInto(LibraryManager.library, {
     },
 
     // Hands what is typed to the waiting read, and lets the program go on.
-    serveRead: function() {
+    // Called from the read itself when text is already there (the program
+    // goes on at once), or from the page when a line comes.
+    serveRead: function(fromRead) {
       var read = Orbiquel.read;
       if (!read || Orbiquel.pending.length === 0 || Orbiquel.halted) {
         return;
@@ -78,9 +79,12 @@ mergeInto(LibraryManager.library, {
       // Runs the program on from its read, until it ends the callback or
       // waits again.
       read.wakeUp(0);
-      Orbiquel.afterCallback();
+      if (!fromRead) {
+        Orbiquel.afterCallback();
+      }
     },
 
+    // After a key's callback has returned or gone on to its end.
     afterCallback: function() {
       if (!Orbiquel.waiting()) {
         Orbiquel.scheduleIdle();
@@ -125,8 +129,7 @@ mergeInto(LibraryManager.library, {
     },
 
     // Draws at most once per animation frame, when a redraw was asked for.
-    frame: function(time) {
-      Orbiquel.hook('orbiquelFrame', time);
+    frame: function() {
       if (Orbiquel.redisplay && GLUT.displayFunc && !Orbiquel.halted && !Orbiquel.waiting()) {
         Orbiquel.redisplay = false;
         Module['_orbiquel_call_display'](GLUT.displayFunc);
@@ -212,7 +215,7 @@ mergeInto(LibraryManager.library, {
     return Asyncify.handleSleep(function(wakeUp) {
       Orbiquel.read = {iov: iov, iovcnt: iovcnt, pnum: pnum, wakeUp: wakeUp};
       if (Orbiquel.pending.length > 0) {
-        Orbiquel.serveRead();
+        Orbiquel.serveRead(true);
       } else {
         Orbiquel.hook('orbiquelWaiting', true);
       }

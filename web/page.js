@@ -21,19 +21,23 @@
 
   // A pane of text as the program writes it: at least the last `keep`
   // complete lines and the line being written. New text goes to the page at
-  // most once per frame, as one text node appended, and the oldest nodes go
-  // once the lines after them are enough, so that a flowing transcript costs
-  // the page little and its memory stays bounded.
+  // most once per frame: its complete lines as one block appended (so that
+  // the browser lays out only that block), the line being written in a block
+  // of its own at the end. The oldest blocks go once the lines after them
+  // are enough, so a flowing transcript costs the page little and its memory
+  // stays bounded.
   class Transcript {
     constructor(pane, keep) {
       this.pane = pane;
       this.keep = keep;
       this.pending = [];
       this.pendingLines = 0;
-      this.nodes = [];          // [text node, its line ends]
+      this.blocks = [];         // [block, its lines]
       this.shownLines = 0;
       this.written = 0;
       this.restart = false;
+      this.current = document.createElement('div');
+      pane.appendChild(this.current);
     }
 
     // Counted text is the program's; an echo of typed input is not.
@@ -46,7 +50,8 @@
       // Not drawn for a long while (a page in the background): only the last
       // lines are kept, and they replace the pane's.
       if (this.pendingLines > 2 * this.keep) {
-        this.pending = [this.pending.join('').split('\n').slice(-this.keep - 1).join('\n')];
+        const all = (this.restart ? '' : this.current.textContent) + this.pending.join('');
+        this.pending = [all.split('\n').slice(-this.keep - 1).join('\n')];
         this.pendingLines = this.keep;
         this.restart = true;
       }
@@ -56,20 +61,29 @@
       if (this.pending.length === 0) return;
       const pane = this.pane;
       const atBottom = pane.scrollHeight - pane.scrollTop - pane.clientHeight < 24;
+      let text = this.pending.join('');
       if (this.restart) {
-        pane.textContent = '';
-        this.nodes = [];
+        for (const [block] of this.blocks) block.remove();
+        this.blocks = [];
         this.shownLines = 0;
         this.restart = false;
+      } else {
+        text = this.current.textContent + text;
       }
-      const node = document.createTextNode(this.pending.join(''));
-      pane.appendChild(node);
-      this.nodes.push([node, this.pendingLines]);
-      this.shownLines += this.pendingLines;
+      const end = text.lastIndexOf('\n') + 1;
+      if (end > 0) {
+        const block = document.createElement('div');
+        block.textContent = text.slice(0, end);
+        pane.insertBefore(block, this.current);
+        this.blocks.push([block, this.pendingLines]);
+        this.shownLines += this.pendingLines;
+      }
+      // A line without an end is kept to a screenful.
+      this.current.textContent = text.slice(end).slice(-4096);
       this.pending = [];
       this.pendingLines = 0;
-      while (this.nodes.length > 1 && this.shownLines - this.nodes[0][1] >= this.keep) {
-        const [oldest, lines] = this.nodes.shift();
+      while (this.blocks.length > 1 && this.shownLines - this.blocks[0][1] >= this.keep) {
+        const [oldest, lines] = this.blocks.shift();
         oldest.remove();
         this.shownLines -= lines;
       }
@@ -162,10 +176,11 @@
       const seconds = (time - last.time) / 1000;
       const stepsPerSecond = Math.round((o.steps - last.steps) / seconds);
       const framesPerSecond = Math.round((o.frames - last.frames) / seconds);
-      status.textContent = stepsPerSecond + ' simulation steps/s · ' + framesPerSecond +
-        ' frames/s · ' + o.steps + ' steps in all' +
-        (o.waiting() ? ' · waiting for input' : '') +
-        (o.steps >= o.stepLimit ? ' · stopped at the step limit' : '');
+      status.textContent = o.steps >= o.stepLimit
+        ? 'Stopped at step ' + o.steps + ', as the address asks (steps=' + o.stepLimit + ').'
+        : stepsPerSecond + ' simulation steps/s · ' + framesPerSecond + ' frames/s · ' +
+          o.steps.toLocaleString('en') + ' steps in all' +
+          (o.waiting() ? ' · waiting for input' : '');
       last = { time: time, steps: o.steps, frames: o.frames };
     }
     requestAnimationFrame(frame);
