@@ -147,7 +147,7 @@ mergeInto(LibraryManager.library, {
       var code;
       if (event.key in named) {
         code = named[event.key];
-      } else if (event.key.length === 1 || (event.key.length === 2 && event.key.codePointAt(0) > 0xffff)) {
+      } else if (Array.from(event.key).length === 1) {  // one character, not a key's name
         code = event.key.codePointAt(0);
       } else {
         return null;
