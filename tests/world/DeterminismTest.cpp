@@ -148,9 +148,10 @@ std::string hex(std::uint64_t value) {
 }
 
 TEST(DeterminismTest, ScriptedSessionHashesToTheRecordedValue) {
-// Recorded with the GNU C library; emscripten's C library (Debian 12's
-// emscripten 3.1.6) was measured to give the same session. Another C
-// library may round pow, acos, sin or cos differently in the last bit.
+// Recorded with the GNU C library; emscripten's C library (emscripten 3.1.6
+// of Debian 12 and 3.1.69 of Debian 13) was measured to give the same
+// session. Another C library may round pow, acos, sin or cos differently in
+// the last bit.
 #if !defined(__GLIBC__) && !defined(__EMSCRIPTEN__)
     GTEST_SKIP() << "recorded with the GNU C library, whose pow, acos, sin and cos another C "
                     "library may round differently in the last bit";
