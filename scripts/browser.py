@@ -186,26 +186,6 @@ class Browser:
         shutil.rmtree(self.profile, ignore_errors=True)
 
 
-def differing_share(a, b, tolerance=0.1):
-    """The share of pixels of which some channel differs by more than the
-    tolerance (a fraction of full scale) between two same-sized pictures."""
-    if a.size != b.size:
-        raise AssertionError(f"pictures of different sizes: {a.size} and {b.size}")
-    limit = tolerance * 255
-    pa, pb = a.getdata(), b.getdata()
-    differing = sum(1 for x, y in zip(pa, pb)
-                    if max(abs(x[0] - y[0]), abs(x[1] - y[1]), abs(x[2] - y[2])) > limit)
-    return differing / (a.size[0] * a.size[1])
-
-
-def ball_centre_row(picture):
-    """The mean row of the ball's green pixels (rows count downwards), or None."""
-    width, height = picture.size
-    rows = [i // width for i, (r, g, b) in enumerate(picture.getdata())
-            if g > 200 and r < 80 and b < 80]
-    return sum(rows) / len(rows) if rows else None
-
-
 if __name__ == "__main__":
     # browser.py serve FOLDER PORT: serves the folder on 127.0.0.1 until ended.
     import sys

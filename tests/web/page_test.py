@@ -16,7 +16,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "scripts"))
-from browser import Browser, Site, ball_centre_row, differing_share  # noqa: E402
+from browser import Browser, Site  # noqa: E402
 from PIL import Image  # noqa: E402
 
 STEPS = 300
@@ -25,6 +25,26 @@ NAN = r"-?nan"
 # A ball at rest, per triangle: the edge test's "1" and three corner roots.
 AT_REST = re.compile(("1\n" + f"{NAN}\n" * 3) * 3 + r"$")
 O = "Module.orbiquel"
+
+
+def differing_share(a, b, tolerance=0.1):
+    """The share of pixels of which some channel differs by more than the
+    tolerance (a fraction of full scale) between two same-sized pictures."""
+    if a.size != b.size:
+        raise AssertionError(f"pictures of different sizes: {a.size} and {b.size}")
+    limit = tolerance * 255
+    pa, pb = a.getdata(), b.getdata()
+    differing = sum(1 for x, y in zip(pa, pb)
+                    if max(abs(x[0] - y[0]), abs(x[1] - y[1]), abs(x[2] - y[2])) > limit)
+    return differing / (a.size[0] * a.size[1])
+
+
+def ball_centre_row(picture):
+    """The mean row of the ball's green pixels (rows count downwards), or None."""
+    width, height = picture.size
+    rows = [i // width for i, (r, g, b) in enumerate(picture.getdata())
+            if g > 200 and r < 80 and b < 80]
+    return sum(rows) / len(rows) if rows else None
 
 
 def desktop_picture(tool, steps):
