@@ -130,6 +130,14 @@ class Browser:
                 raise AssertionError(f"timed out after {timeout} s waiting for {what or expression}")
             await asyncio.sleep(0.05)
 
+    async def settled(self, steps):
+        """Waits until the page has run exactly `steps` simulation steps (its
+        step limit) and has drawn them."""
+        o = "Module.orbiquel"
+        await self.wait_for(f"window.Module && {o} && {o}.steps === {steps} && !{o}.redisplay",
+                            what=f"step {steps}")
+        await self.evaluate("new Promise(r => requestAnimationFrame(() => requestAnimationFrame(r)))")
+
     async def navigate(self, url):
         self.messages.clear()
         await self.send("Page.navigate", url=url)

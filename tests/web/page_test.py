@@ -55,12 +55,6 @@ def desktop_picture(tool, steps):
         return Image.open(path).convert("RGB")
 
 
-async def settled(b, steps):
-    """Waits until the page has run exactly `steps` steps and drawn them."""
-    await b.wait_for(f"{O} && {O}.steps === {steps} && !{O}.redisplay", what=f"step {steps}")
-    await b.evaluate("new Promise(r => requestAnimationFrame(() => requestAnimationFrame(r)))")
-
-
 def text_of(element_id):
     return f"document.getElementById('{element_id}').textContent"
 
@@ -80,7 +74,7 @@ async def key_on_scene(b, key, key_code, text=None):
 async def run_page(b, site, tool):
     # Loading, and the picture after STEPS steps against the desktop's.
     await b.navigate(site.url + f"?steps={STEPS}")
-    await settled(b, STEPS)
+    await b.settled(STEPS)
     page = await b.picture()
     share = differing_share(page, desktop_picture(tool, STEPS))
     print(f"picture after {STEPS} steps: {share:.2%} of the pixels differ from the desktop's")
@@ -96,7 +90,7 @@ async def run_page(b, site, tool):
     await console_ends_with(b, MENU + "2\nBall Position x: 2 3 2 0 -300 0\nBall Position y: "
                             "Ball Position z: Ball Velocity x: Ball Velocity y: Ball Velocity z: ")
     await b.evaluate(f"{O}.runMore(30)")
-    await settled(b, STEPS + 30)
+    await b.settled(STEPS + 30)
     transcript = await b.evaluate(text_of("console"))
     assert AT_REST.search(transcript), transcript[-300:]
     dropped = await b.picture()
