@@ -1,0 +1,76 @@
+// The page's console panes: the program's text as it writes it.
+'use strict';
+
+window.OrbiquelPage = window.OrbiquelPage || {};
+
+// A pane of text as the program writes it: at least the last `keep`
+// complete lines and the line being written. New text goes to the page at
+// most once per frame: its complete lines as one block appended (so that
+// the browser lays out only that block), the line being written in a block
+// of its own at the end. The oldest blocks go once the lines after them
+// are enough, so a flowing transcript costs the page little and its memory
+// stays bounded.
+OrbiquelPage.Transcript = class Transcript {
+  constructor(pane, keep) {
+    this.pane = pane;
+    this.keep = keep;
+    this.pending = [];
+    this.pendingLines = 0;
+    this.blocks = [];         // [block, its lines]
+    this.shownLines = 0;
+    this.written = 0;
+    this.restart = false;
+    this.current = document.createElement('div');
+    pane.appendChild(this.current);
+  }
+
+  // Counted text is the program's; an echo of typed input is not.
+  add(text, counted) {
+    let lines = 0;
+    for (let i = text.indexOf('\n'); i !== -1; i = text.indexOf('\n', i + 1)) lines++;
+    if (counted) this.written += lines;
+    this.pending.push(text);
+    this.pendingLines += lines;
+    // Not drawn for a long while (a page in the background): only the last
+    // lines are kept, and they replace the pane's.
+    if (this.pendingLines > 2 * this.keep) {
+      const all = (this.restart ? '' : this.current.textContent) + this.pending.join('');
+      this.pending = [all.split('\n').slice(-this.keep - 1).join('\n')];
+      this.pendingLines = this.keep;
+      this.restart = true;
+    }
+  }
+
+  render() {
+    if (this.pending.length === 0) return;
+    const pane = this.pane;
+    const atBottom = pane.scrollHeight - pane.scrollTop - pane.clientHeight < 24;
+    let text = this.pending.join('');
+    if (this.restart) {
+      for (const [block] of this.blocks) block.remove();
+      this.blocks = [];
+      this.shownLines = 0;
+      this.restart = false;
+    } else {
+      text = this.current.textContent + text;
+    }
+    const end = text.lastIndexOf('\n') + 1;
+    if (end > 0) {
+      const block = document.createElement('div');
+      block.textContent = text.slice(0, end);
+      pane.insertBefore(block, this.current);
+      this.blocks.push([block, this.pendingLines]);
+      this.shownLines += this.pendingLines;
+    }
+    // A line without an end is kept to a screenful.
+    this.current.textContent = text.slice(end).slice(-4096);
+    this.pending = [];
+    this.pendingLines = 0;
+    while (this.blocks.length > 1 && this.shownLines - this.blocks[0][1] >= this.keep) {
+      const [oldest, lines] = this.blocks.shift();
+      oldest.remove();
+      this.shownLines -= lines;
+    }
+    if (atBottom) pane.scrollTop = pane.scrollHeight;
+  }
+};
