@@ -10,7 +10,9 @@
 //   Module.orbiquelWaiting(waiting)  the program waits for a line, or no more
 //   Module.orbiquelKeyDone()         a key's callback has run to its end
 //   Module.orbiquelHalted(message)   the program has stopped for good
-// and Module.orbiquel.input(text) hands typed text to standard input.
+//   Module.orbiquelStarted()         the first simulation step has run
+// and Module.orbiquel.input(text) hands typed text to standard input,
+// Module.orbiquel.pressKey(code) presses a key on the scene.
 
 mergeInto(LibraryManager.library, {
   // Values that a library's object literal cannot carry are set here.
@@ -118,7 +120,9 @@ mergeInto(LibraryManager.library, {
         return;
       }
       Module['_orbiquel_call_idle'](Orbiquel.idleFunc);
-      Orbiquel.steps++;
+      if (++Orbiquel.steps === 1) {
+        Orbiquel.hook('orbiquelStarted');
+      }
       Orbiquel.scheduleIdle();
     },
 
@@ -165,14 +169,24 @@ mergeInto(LibraryManager.library, {
         return;
       }
       event.preventDefault();
+      Orbiquel.pressKey(code);
+    },
+
+    // A key with this character code, as if pressed on the scene: the
+    // keyboard callback runs, unless the program already waits for a line,
+    // which the page's input line then has to give. True when it ran.
+    pressKey: function(code) {
+      if (Orbiquel.halted || !Orbiquel.keyboardFunc) {
+        return false;
+      }
       if (Orbiquel.waiting()) {
-        // The program already waits for a line: the page's input line has it.
         Orbiquel.hook('orbiquelWaiting', true);
-        return;
+        return false;
       }
       var x = Browser.mouseX || 0, y = Browser.mouseY || 0;
       Module['_orbiquel_call_keyboard'](Orbiquel.keyboardFunc, code, x | 0, y | 0);
       Orbiquel.afterCallback();
+      return true;
     },
   },
 

@@ -13,7 +13,8 @@
   const fault = $('fault');
 
   // The page's parts meet through named events: 'output' (fd, text),
-  // 'waiting' (bool), 'keyDone' and 'halted' (message).
+  // 'waiting' (bool), 'keyDone', 'started' (the first simulation step has
+  // run) and 'halted' (message).
   const listeners = {};
   const page = {
     $,
@@ -74,6 +75,7 @@
     },
     orbiquelWaiting: (waiting) => page.emit('waiting', waiting),
     orbiquelKeyDone: () => page.emit('keyDone'),
+    orbiquelStarted: () => page.emit('started'),
     orbiquelHalted: (message) => halt(message),
     onAbort: (what) => halt('The program stopped: ' + what + '. Reload the page to start again.'),
   };
