@@ -1,36 +1,72 @@
 // The input line: what is typed there and ends with Enter goes to the
 // program's standard input, echoed in the console pane as a terminal does.
+// Lines typed before the program runs wait for it, as a terminal keeps
+// typed-ahead lines; once it has stopped, the line is disabled.
 'use strict';
 
 window.OrbiquelPage = window.OrbiquelPage || {};
 
 OrbiquelPage.setupInput = function (page) {
   const stdin = page.$('stdin');
+  const canvas = page.$('canvas');
+  const note = page.$('stdin-note');
+  const early = [];   // lines typed before the program could take them
 
   // Hands one line (without its end) to standard input, echoed after the
   // prompt it answers. The page's other controls answer through this too,
   // so that what they send reads as typed.
   page.sendLine = (text) => {
+    if (page.halted) return;
     const line = text + '\n';
     page.output.add(line, false);
     const program = page.program();
-    if (program && !page.halted) program.input(line);
+    if (program) program.input(line);
+    else early.push(line);
   };
+  // The program's standard input exists once its script has run.
+  page.on('loaded', () => {
+    const program = page.program();
+    for (const line of early.splice(0)) program.input(line);
+  });
 
-  stdin.addEventListener('keydown', (event) => {
-    if (event.key !== 'Enter') return;
-    event.preventDefault();
+  function send() {
     const text = stdin.value;
     stdin.value = '';
     page.sendLine(text);
+  }
+
+  stdin.addEventListener('keydown', (event) => {
+    // The Enter that confirms an input method's composition is not the
+    // end of the line.
+    if (event.key !== 'Enter' || event.isComposing || event.keyCode === 229) return;
+    event.preventDefault();
+    send();
+  });
+
+  // While the program waits for a line, what is typed on the scene was
+  // meant for the input line: it goes there, and so does the focus.
+  canvas.addEventListener('keydown', (event) => {
+    const program = page.program();
+    if (!program || !program.waiting() || page.halted || program.characterCode(event) === null) {
+      return;
+    }
+    event.preventDefault();
+    stdin.focus();
+    if (event.key === 'Enter') send();
+    else if (event.key === 'Backspace') stdin.value = stdin.value.slice(0, -1);
+    else if (Array.from(event.key).length === 1) stdin.value += event.key;
   });
 
   page.on('waiting', (waiting) => {
     stdin.classList.toggle('waiting', waiting);
-    if (waiting) stdin.focus();
+    if (waiting && document.activeElement !== stdin) stdin.focus();
   });
-  // Back to the scene for the next key, unless a line is being typed ahead.
-  page.on('keyDone', () => {
-    if (document.activeElement === stdin && stdin.value === '') page.$('canvas').focus();
+
+  page.on('halted', () => {
+    stdin.disabled = true;
+    stdin.classList.remove('waiting');
+    note.textContent = 'The program has stopped, so it reads no more input. ' +
+      'Reload the page to start again.';
+    note.hidden = false;
   });
 };

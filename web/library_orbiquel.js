@@ -145,9 +145,17 @@ mergeInto(LibraryManager.library, {
     },
 
     // The character code the desktop toolkit passes for a key, or null for
-    // a key without one (arrows, function keys, modifiers alone).
+    // a key the scene leaves to the browser. The scene takes keys that type
+    // a character (AltGr ones too), and Backspace, Delete, Enter and Escape;
+    // Tab, function keys, arrows and every combination with Ctrl, Alt or
+    // Meta stay the browser's (its shortcuts, and Tab to move the focus on),
+    // as on any web page.
     characterCode: function(event) {
-      var named = {'Enter': 13, 'Tab': 9, 'Backspace': 8, 'Escape': 27, 'Delete': 127};
+      var altGraph = event.getModifierState && event.getModifierState('AltGraph');
+      if (!altGraph && (event.ctrlKey || event.altKey || event.metaKey)) {
+        return null;
+      }
+      var named = {'Enter': 13, 'Backspace': 8, 'Escape': 27, 'Delete': 127};
       var code;
       if (event.key in named) {
         code = named[event.key];
@@ -156,14 +164,14 @@ mergeInto(LibraryManager.library, {
       } else {
         return null;
       }
-      // Control with a letter or one of @[\]^_ gives the control character.
-      if (event.ctrlKey && code >= 64 && code < 128) {
-        code &= 0x1f;
-      }
       return code < 256 ? code : 63;  // beyond Latin-1: '?', a key all the same
     },
 
     onKeydown: function(event) {
+      // The page may have taken the key already (for the input line).
+      if (event.defaultPrevented) {
+        return;
+      }
       var code = Orbiquel.characterCode(event);
       if (code === null || Orbiquel.halted || !Orbiquel.keyboardFunc) {
         return;

@@ -9,6 +9,7 @@
   const consolePane = $('console');
   const errorPane = $('stderr');
   const status = $('status');
+  const rates = $('rates');
   const count = $('count');
   const fault = $('fault');
 
@@ -24,10 +25,23 @@
     halted: false,
   };
 
-  function showFault(text) {
-    fault.textContent = text;
+  // The status line is a live region: it changes, and so is read out, only
+  // when the user's situation does (running, waiting for input, stopped).
+  // The rates beside it change every second and are not announced.
+  function setStatus(text) {
+    if (status.textContent !== text) status.textContent = text;
+  }
+
+  function halt(message) {
+    if (page.halted) return;
+    page.halted = true;
+    fault.textContent = message;
     fault.hidden = false;
-    status.textContent = 'Stopped.';
+    setStatus('Stopped.');
+    rates.textContent = '';
+    page.emit('halted', message);
+    const program = page.program();
+    if (program) program.halt(message);
   }
 
   const output = page.output = new OrbiquelPage.Transcript(consolePane, 1000);
@@ -35,7 +49,7 @@
   OrbiquelPage.setupInput(page);
 
   if (location.protocol === 'file:') {
-    showFault('This page was opened as a file, and browsers do not load a program ' +
+    halt('This page was opened as a file, and browsers do not load a program ' +
       '(orbiquel.wasm) from a file. Serve its folder over HTTP instead, for example ' +
       'with "python3 -m http.server --bind 127.0.0.1 8000" in the folder, and open ' +
       'http://127.0.0.1:8000/ (or run scripts/web in the source tree).');
@@ -43,7 +57,7 @@
   }
   const probe = document.createElement('canvas');
   if (!(probe.getContext('webgl') || probe.getContext('experimental-webgl'))) {
-    showFault('This browser does not offer WebGL, which the scene is drawn with, so the ' +
+    halt('This browser does not offer WebGL, which the scene is drawn with, so the ' +
       'program cannot run here. Turn on WebGL (hardware acceleration) in the browser\'s ' +
       'settings, or use a browser that supports it.');
     return;
@@ -52,18 +66,12 @@
   // The test setting ?steps=N stops the simulation after N steps.
   const stepLimit = Number.parseInt(new URLSearchParams(location.search).get('steps'), 10);
 
-  function halt(message) {
-    if (page.halted) return;
-    page.halted = true;
-    showFault(message);
-    page.emit('halted', message);
-    if (Module.orbiquel) Module.orbiquel.halt(message);
-  }
 
   const Module = {
     canvas: canvas,
     preRun: [() => {
       if (Number.isFinite(stepLimit) && stepLimit >= 0) Module.orbiquel.stepLimit = stepLimit;
+      page.emit('loaded');
     }],
     // The toolkit's own notes (the program's output comes through
     // orbiquelOutput) are for developers: the browser's console.
@@ -77,7 +85,10 @@
     orbiquelKeyDone: () => page.emit('keyDone'),
     orbiquelStarted: () => page.emit('started'),
     orbiquelHalted: (message) => halt(message),
-    onAbort: (what) => halt('The program stopped: ' + what + '. Reload the page to start again.'),
+    // abort() and std::terminate come with no message of their own.
+    onAbort: (what) => halt('The program stopped: ' +
+      (what ? String(what) : 'it aborted (an abort() or an unhandled C++ error) and gave no reason') +
+      '. Reload the page to start again.'),
   };
   window.Module = Module;
 
@@ -89,7 +100,18 @@
     halt('The program stopped on an error: ' + event.reason + '. Reload the page to start again.');
   });
 
-  // Once per frame: the panes and, every second, the status line.
+  function showSituation() {
+    const o = page.program();
+    if (page.halted || !o || o.steps === 0) return;
+    setStatus(o.waiting() ? 'Waiting for input: type the answer in the input line, then Enter.'
+      : o.steps >= o.stepLimit
+        ? 'Stopped at step ' + o.steps + ', as the address asks (steps=' + o.stepLimit + ').'
+        : 'Running: press a key on the scene for the menu.');
+  }
+  page.on('started', showSituation);
+  page.on('waiting', showSituation);
+
+  // Once per frame: the panes and, every second, the rates.
   let last = { time: performance.now(), steps: 0, frames: 0 };
   function frame(time) {
     output.render();
@@ -100,15 +122,13 @@
         ' lines written; the last 1,000 or more are kept)';
     }
     const o = Module.orbiquel;
-    if (o && !page.halted && time - last.time >= 1000) {
+    if (o && o.steps > 0 && !page.halted && time - last.time >= 1000) {
       const seconds = (time - last.time) / 1000;
       const stepsPerSecond = Math.round((o.steps - last.steps) / seconds);
       const framesPerSecond = Math.round((o.frames - last.frames) / seconds);
-      status.textContent = o.steps >= o.stepLimit
-        ? 'Stopped at step ' + o.steps + ', as the address asks (steps=' + o.stepLimit + ').'
-        : stepsPerSecond + ' simulation steps/s · ' + framesPerSecond + ' frames/s · ' +
-          o.steps.toLocaleString('en') + ' steps in all' +
-          (o.waiting() ? ' · waiting for input' : '');
+      rates.textContent = stepsPerSecond + ' simulation steps/s · ' + framesPerSecond +
+        ' frames/s · ' + o.steps.toLocaleString('en') + ' steps in all';
+      showSituation();
       last = { time: time, steps: o.steps, frames: o.frames };
     }
     requestAnimationFrame(frame);
