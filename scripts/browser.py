@@ -31,6 +31,20 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
     extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
                       ".wasm": "application/wasm", ".js": "text/javascript"}
 
+    def do_GET(self):
+        # A file the site holds back is served once it is released, as a
+        # slow network would serve it.
+        held = self.server.held
+        if held and self.path.split("?")[0].endswith(held[0]):
+            held[1].wait(60)
+        super().do_GET()
+
+    def end_headers(self):
+        # Revalidated at every load, so that a rebuilt site, or a file held
+        # back, is what the browser gets.
+        self.send_header("Cache-Control", "no-cache")
+        super().end_headers()
+
     def log_message(self, *args):
         pass
 
@@ -41,10 +55,21 @@ class Site:
     def __init__(self, folder, port=0):
         handler = functools.partial(QuietHandler, directory=folder)
         self.server = http.server.ThreadingHTTPServer(("127.0.0.1", port), handler)
+        self.server.held = None
         self.url = f"http://127.0.0.1:{self.server.server_port}/"
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
 
+    def hold(self, name):
+        """Holds back the file `name` until release()."""
+        self.server.held = (name, threading.Event())
+
+    def release(self):
+        if self.server.held:
+            self.server.held[1].set()
+            self.server.held = None
+
     def close(self):
+        self.release()
         self.server.shutdown()
         self.server.server_close()
 
@@ -77,7 +102,7 @@ class Browser:
         page = next(t for t in targets if t["type"] == "page")
         self.ws = await websockets.connect(page["webSocketDebuggerUrl"], max_size=None)
         self.reader = asyncio.ensure_future(self._read())
-        for domain in ("Page", "Runtime", "Log"):
+        for domain in ("Page", "Runtime", "Log", "Performance"):
             await self.send(f"{domain}.enable")
         return self
 
@@ -138,15 +163,21 @@ class Browser:
                             what=f"step {steps}")
         await self.evaluate("new Promise(r => requestAnimationFrame(() => requestAnimationFrame(r)))")
 
+    async def metrics(self):
+        """The page's performance counters (Nodes, JSHeapUsedSize, ...)."""
+        reply = await self.send("Performance.getMetrics")
+        return {m["name"]: m["value"] for m in reply["metrics"]}
+
     async def navigate(self, url):
         self.messages.clear()
         await self.send("Page.navigate", url=url)
         await self.wait_for("document.readyState === 'complete'", what="the page to load")
 
-    async def key(self, key, code=None, key_code=0, text=None):
-        """Presses and releases one key, as a keyboard does, where the focus is."""
+    async def key(self, key, code=None, key_code=0, text=None, modifiers=0):
+        """Presses and releases one key, as a keyboard does, where the focus
+        is; modifiers held: Alt 1, Ctrl 2, Meta 4, Shift 8."""
         common = {"key": key, "code": code or key, "windowsVirtualKeyCode": key_code,
-                  "nativeVirtualKeyCode": key_code}
+                  "nativeVirtualKeyCode": key_code, "modifiers": modifiers}
         down = dict(common, type="keyDown")
         if text is not None:
             down["text"] = text
