@@ -34,9 +34,9 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
     def do_GET(self):
         # A file the site holds back is served once it is released, as a
         # slow network would serve it.
-        held = self.server.held
-        if held and self.path.split("?")[0].endswith(held[0]):
-            held[1].wait(60)
+        name = os.path.basename(self.path.split("?")[0])
+        if name in self.server.held:
+            self.server.held[name].wait(60)
         super().do_GET()
 
     def end_headers(self):
@@ -55,18 +55,19 @@ class Site:
     def __init__(self, folder, port=0):
         handler = functools.partial(QuietHandler, directory=folder)
         self.server = http.server.ThreadingHTTPServer(("127.0.0.1", port), handler)
-        self.server.held = None
+        self.server.held = {}
         self.url = f"http://127.0.0.1:{self.server.server_port}/"
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
 
-    def hold(self, name):
-        """Holds back the file `name` until release()."""
-        self.server.held = (name, threading.Event())
+    def hold(self, *names):
+        """Holds back the files named until they are released."""
+        for name in names:
+            self.server.held[name] = threading.Event()
 
-    def release(self):
-        if self.server.held:
-            self.server.held[1].set()
-            self.server.held = None
+    def release(self, *names):
+        """Releases the files named, or all."""
+        for name in names or list(self.server.held):
+            self.server.held.pop(name).set()
 
     def close(self):
         self.release()
@@ -168,10 +169,12 @@ class Browser:
         reply = await self.send("Performance.getMetrics")
         return {m["name"]: m["value"] for m in reply["metrics"]}
 
-    async def navigate(self, url):
+    async def navigate(self, url, ready=("complete",)):
+        """Opens url and waits for the document's readyState to be one of
+        `ready` ('interactive' too where the program's script is held back)."""
         self.messages.clear()
         await self.send("Page.navigate", url=url)
-        await self.wait_for("document.readyState === 'complete'", what="the page to load")
+        await self.wait_for(f"{list(ready)}.includes(document.readyState)", what="the page to load")
 
     async def key(self, key, code=None, key_code=0, text=None, modifiers=0):
         """Presses and releases one key, as a keyboard does, where the focus

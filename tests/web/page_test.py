@@ -196,15 +196,17 @@ async def run_page(b, site, tool):
 
 async def before_it_runs(b, site):
     """Loading, and a line typed before the program runs."""
-    site.hold("orbiquel.wasm")
-    await b.navigate(site.url)
-    await asyncio.sleep(1.5)
-    loading = await b.evaluate(f"[{text_of('status')}, {text_of('rates')}]")
-    assert loading == ["Loading…", ""], loading
+    site.hold("orbiquel.js", "orbiquel.wasm")
+    await b.navigate(site.url, ready=("interactive", "complete"))
     await b.click("stdin")
     await b.type_line("wo")
+    site.release("orbiquel.js")
+    await b.wait_for(f"window.Module && {O}")
+    await asyncio.sleep(1.2)
+    loading = await b.evaluate(f"[{text_of('status')}, {text_of('rates')}]")
+    assert loading == ["Loading…", ""], loading
     site.release()
-    await b.wait_for(f"{O} && {O}.steps > 0")
+    await b.wait_for(f"{O}.steps > 0")
     await b.click("canvas")
     await b.key("x", key_code=88, text="x")
     await b.wait_for(f"{text_of('stderr')}.includes('{NOT_UNDERSTOOD}')")
@@ -233,13 +235,13 @@ async def steadiness(b, site):
     t1, frames1, steps1, _ = await b.evaluate(sample)
     fps = (frames1 - frames0) / (t1 - t0) * 1000
     print(f"{fps:.1f} frames/s and {(steps1 - steps0) / (t1 - t0) * 1000:.0f} steps/s over 10 s")
-    assert fps >= 50
+    assert fps >= 50, fps
     await asyncio.sleep(50)
     after = await memory()
     print("over a minute: JS heap, DOM nodes, program heap in use: "
           f"{before} -> {after}; the status line changed {await b.evaluate('statusChanges')} times")
-    assert after[0] < before[0] + 1_000_000 and after[1] < before[1] + 200
-    assert after[2] <= before[2] + 4096
+    assert after[0] < before[0] + 1_000_000 and after[1] < before[1] + 200, (before, after)
+    assert after[2] <= before[2] + 4096, (before, after)
     assert await b.evaluate("statusChanges") == 0
 
 
