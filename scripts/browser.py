@@ -29,7 +29,8 @@ CHROMIUM_FLAGS = [
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
     extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
-                      ".wasm": "application/wasm", ".js": "text/javascript"}
+                      ".wasm": "application/wasm", ".js": "text/javascript",
+                      ".webmanifest": "application/manifest+json"}
 
     def log_message(self, *args):
         pass
@@ -41,7 +42,8 @@ class Site:
     def __init__(self, folder, port=0):
         handler = functools.partial(QuietHandler, directory=folder)
         self.server = http.server.ThreadingHTTPServer(("127.0.0.1", port), handler)
-        self.url = f"http://127.0.0.1:{self.server.server_port}/"
+        self.port = self.server.server_port
+        self.url = f"http://127.0.0.1:{self.port}/"
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
 
     def close(self):
@@ -159,13 +161,39 @@ class Browser:
         await self.send("Input.insertText", text=text)
         await self.key("Enter", key_code=13, text="\r")
 
-    async def click(self, element_id):
-        box = await self.evaluate(
+    async def centre(self, element_id):
+        """The element's centre in the viewport, in CSS pixels."""
+        return await self.evaluate(
             f"(() => {{ const r = document.getElementById('{element_id}').getBoundingClientRect();"
             " return [r.x + r.width / 2, r.y + r.height / 2]; })()")
+
+    async def click(self, element_id):
+        box = await self.centre(element_id)
         for kind in ("mousePressed", "mouseReleased"):
             await self.send("Input.dispatchMouseEvent", type=kind, x=box[0], y=box[1],
                             button="left", clickCount=1)
+
+    async def phone(self, width, height, scale=2):
+        """Emulates a phone's touch screen of width x height CSS pixels."""
+        await self.send("Emulation.setDeviceMetricsOverride", width=width, height=height,
+                        deviceScaleFactor=scale, mobile=True)
+        await self.send("Emulation.setTouchEmulationEnabled", enabled=True, maxTouchPoints=5)
+
+    async def touch(self, *path):
+        """One finger down at the first (x, y) of the path, moved through the
+        others in steps of a frame, and lifted."""
+        point = lambda xy: [{"x": xy[0], "y": xy[1], "id": 1}]  # noqa: E731
+        await self.send("Input.dispatchTouchEvent", type="touchStart", touchPoints=point(path[0]))
+        for xy in path[1:]:
+            await asyncio.sleep(0.016)
+            await self.send("Input.dispatchTouchEvent", type="touchMove", touchPoints=point(xy))
+        await self.send("Input.dispatchTouchEvent", type="touchEnd", touchPoints=[])
+
+    async def tap(self, element_id):
+        await self.touch(await self.centre(element_id))
+
+    async def clear_http_cache(self):
+        await self.send("Network.clearBrowserCache")
 
     async def picture(self, element_id="canvas"):
         """The element as the screen shows it, as an RGB image."""
