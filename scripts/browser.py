@@ -5,12 +5,14 @@ Debian's chromium, python3-websockets and python3-pil; nothing else."""
 import asyncio
 import base64
 import functools
+import gzip
 import http.server
 import io
 import json
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -36,12 +38,40 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
+class CompressingHandler(QuietHandler):
+    """Serves every file gzip-compressed to a browser that takes it, as
+    static hosts do."""
+
+    def send_head(self):
+        path = self.translate_path(self.path)
+        if os.path.isdir(path):
+            path = os.path.join(path, "index.html")
+        if "gzip" not in self.headers.get("Accept-Encoding", "") or not os.path.isfile(path):
+            return super().send_head()
+        with open(path, "rb") as f:
+            data = gzip.compress(f.read(), 9)
+        self.send_response(200)
+        self.send_header("Content-Type", self.guess_type(path))
+        self.send_header("Content-Encoding", "gzip")
+        self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        return io.BytesIO(data)
+
+
+class QuietServer(http.server.ThreadingHTTPServer):
+    def handle_error(self, request, client_address):
+        # A browser that goes elsewhere closes its connections mid-answer.
+        if not isinstance(sys.exc_info()[1], ConnectionError):
+            super().handle_error(request, client_address)
+
+
 class Site:
     """Serves a folder on 127.0.0.1, on a free port, until closed."""
 
-    def __init__(self, folder, port=0):
-        handler = functools.partial(QuietHandler, directory=folder)
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", port), handler)
+    def __init__(self, folder, port=0, compressed=False):
+        handler = functools.partial(CompressingHandler if compressed else QuietHandler,
+                                    directory=folder)
+        self.server = QuietServer(("127.0.0.1", port), handler)
         self.port = self.server.server_port
         self.url = f"http://127.0.0.1:{self.port}/"
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
@@ -224,7 +254,6 @@ class Browser:
 
 if __name__ == "__main__":
     # browser.py serve FOLDER PORT: serves the folder on 127.0.0.1 until ended.
-    import sys
     if len(sys.argv) != 4 or sys.argv[1] != "serve":
         sys.exit(f"usage: {sys.argv[0]} serve FOLDER PORT")
     site = Site(sys.argv[2], int(sys.argv[3]))

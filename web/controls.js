@@ -101,7 +101,6 @@ OrbiquelPage.setupControls = function (page) {
 
   page.on('prompt', (prompt) => {
     answers.hidden = prompt !== 'menu';
-    if (typeof prompt === 'number') showFields();
     // A tap opened the menu: its answers, not the input line (whose focus
     // would bring up a phone's keyboard), take the focus.
     if (prompt === 'menu' && page.touchKey) page.$('answer-1').focus();
