@@ -96,8 +96,9 @@ async def taps_and_drop(b, site):
 
 
 async def link(b, site):
-    """?ball= gives the transcript and the picture that typing the drop after
-    the first step gives."""
+    """A drop typed at the prompts is offered as a link, and ?ball= gives the
+    transcript and the picture that typing the drop after the first step
+    gives."""
     await b.phone(360, 740)
     await b.navigate(site.url + "?steps=1")
     await b.settled(1)
@@ -109,6 +110,8 @@ async def link(b, site):
     await b.evaluate(f"{O}.runMore({LINK_STEPS - 1})")
     await b.settled(LINK_STEPS)
     typed = [await b.evaluate(text_of("console")), await b.picture()]
+    link = await b.evaluate("document.getElementById('share-link').value")
+    assert link == site.url + "?ball=2,3,2,0,-300,0", f"typed drop offered {link!r}"
 
     await b.navigate(site.url + f"?steps={LINK_STEPS}&ball=2,3,2,0,-300,0")
     await b.settled(LINK_STEPS)
