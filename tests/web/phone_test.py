@@ -57,7 +57,8 @@ async def layout(b, site):
 async def taps_and_drop(b, site):
     """A mouse click and a swipe on the scene open nothing (the swipe
     scrolls the page); a tap opens the menu; its buttons and the fields
-    drop the ball, after a field that is not a number stopped them."""
+    drop the ball, after a field that is not a number stopped them; then a
+    pen's tap opens the menu again."""
     await b.phone(360, 740)
     await b.navigate(site.url + f"?steps={STEPS}")
     await b.settled(STEPS)
@@ -92,6 +93,13 @@ async def taps_and_drop(b, site):
     assert ball_centre_row(await b.picture()) > ball_centre_row(before) + 50, "not lower"
     link = await b.evaluate("document.getElementById('share-link').value")
     assert link == site.url + "?ball=2,3,2,0,-300,0", link
+
+    # A pen's tap is a tap.
+    x, y = await b.centre("canvas")
+    for kind in ("mousePressed", "mouseReleased"):
+        await b.send("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left",
+                     clickCount=1, pointerType="pen")
+    await console_ends_with(b, MENU)
     assert not b.messages, b.messages
 
 
