@@ -25,16 +25,20 @@ async function digest(buffer) {
 
 self.addEventListener('install', (event) => {
   event.waitUntil((async () => {
-    // All files first, each checked against this build's digest (a server
-    // may be in the middle of an update), then into the cache.
+    // All files first, each checked against this build's digest, then into
+    // the cache. The browser's HTTP cache, which the page has just filled,
+    // is asked first; a file of another build there (or on a server in the
+    // middle of an update) is fetched again past it, and if it still does
+    // not match, nothing is kept.
     const fetched = await Promise.all(Object.keys(FILES).map(async (name) => {
       const url = new URL(name, SCOPE).href;
-      const response = await fetch(url, { cache: 'no-store' });
-      if (!response.ok) throw new Error(name + ': ' + response.status);
-      if (await digest(await response.clone().arrayBuffer()) !== FILES[name]) {
-        throw new Error(name + ' is not of this build');
+      for (const cache of ['default', 'no-store']) {
+        const response = await fetch(url, { cache });
+        if (response.ok && await digest(await response.clone().arrayBuffer()) === FILES[name]) {
+          return [url, response];
+        }
       }
-      return [url, response];
+      throw new Error(name + ' is not of this build');
     }));
     const cache = await caches.open(CACHE);
     try {
