@@ -140,8 +140,7 @@ async def link(b, site):
 
 async def malformed_links(b, site):
     """Not six finite numbers: a message, nothing typed, the program runs."""
-    for value in ("2,3,2,0,-300", "2,3,2,0,-300,0,0", "NaN,3,2,0,-300,0",
-                  "2,3,2,0,-Infinity,0", "2,3,2,0,1e39,0",
+    for value in ("2,3,2,0,-300", "2,3,2,0,-300,0,0", "NaN,3,2,0,-300,0", "2,3,2,0,1e39,0",
                   "<b>2</b>,3,2,0,-300,0"):
         await b.navigate(site.url + "?steps=30&ball=" + value)
         await b.settled(30)
