@@ -5,12 +5,14 @@ Debian's chromium, python3-websockets and python3-pil; nothing else."""
 import asyncio
 import base64
 import functools
+import gzip
 import http.server
 import io
 import json
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -29,7 +31,8 @@ CHROMIUM_FLAGS = [
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
     extensions_map = {**http.server.SimpleHTTPRequestHandler.extensions_map,
-                      ".wasm": "application/wasm", ".js": "text/javascript"}
+                      ".wasm": "application/wasm", ".js": "text/javascript",
+                      ".webmanifest": "application/manifest+json"}
 
     def do_GET(self):
         # A file the site holds back is served once it is released, as a
@@ -49,14 +52,43 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
         pass
 
 
+class CompressingHandler(QuietHandler):
+    """Serves every file gzip-compressed to a browser that takes it, as
+    static hosts do."""
+
+    def send_head(self):
+        path = self.translate_path(self.path)
+        if os.path.isdir(path):
+            path = os.path.join(path, "index.html")
+        if "gzip" not in self.headers.get("Accept-Encoding", "") or not os.path.isfile(path):
+            return super().send_head()
+        with open(path, "rb") as f:
+            data = gzip.compress(f.read(), 9)
+        self.send_response(200)
+        self.send_header("Content-Type", self.guess_type(path))
+        self.send_header("Content-Encoding", "gzip")
+        self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        return io.BytesIO(data)
+
+
+class QuietServer(http.server.ThreadingHTTPServer):
+    def handle_error(self, request, client_address):
+        # A browser that goes elsewhere closes its connections mid-answer.
+        if not isinstance(sys.exc_info()[1], ConnectionError):
+            super().handle_error(request, client_address)
+
+
 class Site:
     """Serves a folder on 127.0.0.1, on a free port, until closed."""
 
-    def __init__(self, folder, port=0):
-        handler = functools.partial(QuietHandler, directory=folder)
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", port), handler)
+    def __init__(self, folder, port=0, compressed=False):
+        handler = functools.partial(CompressingHandler if compressed else QuietHandler,
+                                    directory=folder)
+        self.server = QuietServer(("127.0.0.1", port), handler)
         self.server.held = {}
-        self.url = f"http://127.0.0.1:{self.server.server_port}/"
+        self.port = self.server.server_port
+        self.url = f"http://127.0.0.1:{self.port}/"
         threading.Thread(target=self.server.serve_forever, daemon=True).start()
 
     def hold(self, *names):
@@ -193,13 +225,39 @@ class Browser:
         await self.send("Input.insertText", text=text)
         await self.key("Enter", key_code=13, text="\r")
 
-    async def click(self, element_id):
-        box = await self.evaluate(
+    async def centre(self, element_id):
+        """The element's centre in the viewport, in CSS pixels."""
+        return await self.evaluate(
             f"(() => {{ const r = document.getElementById('{element_id}').getBoundingClientRect();"
             " return [r.x + r.width / 2, r.y + r.height / 2]; })()")
+
+    async def click(self, element_id):
+        box = await self.centre(element_id)
         for kind in ("mousePressed", "mouseReleased"):
             await self.send("Input.dispatchMouseEvent", type=kind, x=box[0], y=box[1],
                             button="left", clickCount=1)
+
+    async def phone(self, width, height, scale=2):
+        """Emulates a phone's touch screen of width x height CSS pixels."""
+        await self.send("Emulation.setDeviceMetricsOverride", width=width, height=height,
+                        deviceScaleFactor=scale, mobile=True)
+        await self.send("Emulation.setTouchEmulationEnabled", enabled=True, maxTouchPoints=5)
+
+    async def touch(self, *path):
+        """One finger down at the first (x, y) of the path, moved through the
+        others in steps of a frame, and lifted."""
+        point = lambda xy: [{"x": xy[0], "y": xy[1], "id": 1}]  # noqa: E731
+        await self.send("Input.dispatchTouchEvent", type="touchStart", touchPoints=point(path[0]))
+        for xy in path[1:]:
+            await asyncio.sleep(0.016)
+            await self.send("Input.dispatchTouchEvent", type="touchMove", touchPoints=point(xy))
+        await self.send("Input.dispatchTouchEvent", type="touchEnd", touchPoints=[])
+
+    async def tap(self, element_id):
+        await self.touch(await self.centre(element_id))
+
+    async def clear_http_cache(self):
+        await self.send("Network.clearBrowserCache")
 
     async def picture(self, element_id="canvas"):
         """The element as the screen shows it, as an RGB image."""
@@ -230,7 +288,6 @@ class Browser:
 
 if __name__ == "__main__":
     # browser.py serve FOLDER PORT: serves the folder on 127.0.0.1 until ended.
-    import sys
     if len(sys.argv) != 4 or sys.argv[1] != "serve":
         sys.exit(f"usage: {sys.argv[0]} serve FOLDER PORT")
     site = Site(sys.argv[2], int(sys.argv[3]))

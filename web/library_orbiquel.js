@@ -244,6 +244,25 @@ mergeInto(LibraryManager.library, {
     });
   },
 
+  // As the toolkit's own, without its touch handlers: those turn every
+  // touch anywhere on the page into mouse events and block the default of
+  // each touch on the scene, so a tap on it would neither focus it nor let
+  // a swipe scroll the page. The program has no mouse callbacks; taps reach
+  // it as keys (the page's touch.js). Its window-wide key handler is left
+  // out too: keys reach the program from the scene only (glutKeyboardFunc).
+  glutInit__deps: ['$Browser', '$GLUT'],
+  glutInit: function(argcp, argv) {
+    GLUT.initTime = Date.now();
+    window.addEventListener('mousemove', GLUT.onMousemove, true);
+    window.addEventListener('mousedown', GLUT.onMouseButtonDown, true);
+    window.addEventListener('mouseup', GLUT.onMouseButtonUp, true);
+    Browser.resizeListeners.push(function(width, height) {
+      if (GLUT.reshapeFunc) {
+        {{{ makeDynCall('vii', 'GLUT.reshapeFunc') }}}(width, height);
+      }
+    });
+  },
+
   glutIdleFunc__deps: ['$Orbiquel'],
   glutIdleFunc: function(func) {
     Orbiquel.idleFunc = func;

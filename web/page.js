@@ -47,6 +47,13 @@
   const output = page.output = new OrbiquelPage.Transcript(consolePane, 1000);
   const errors = page.errors = new OrbiquelPage.Transcript(errorPane, 100);
   OrbiquelPage.setupInput(page);
+  // The phone's parts: what the program waits for, the answers without a
+  // keyboard, taps on the scene, links to drops, the offline worker.
+  OrbiquelPage.setupPrompts(page);
+  OrbiquelPage.setupControls(page);
+  OrbiquelPage.setupTouch(page);
+  OrbiquelPage.setupLink(page);
+  OrbiquelPage.setupOffline(page);
 
   if (location.protocol === 'file:') {
     halt('This page was opened as a file, and browsers do not load a program ' +

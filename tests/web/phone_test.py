@@ -1,0 +1,209 @@
+#!/usr/bin/python3
+"""The web page on a phone, in headless chromium with its device emulation
+and real touch events, served from 127.0.0.1: it fits three phone screens;
+a tap on the scene opens the menu where a mouse click and a swipe do not;
+the answer buttons and the drop button drop the ball; a link drops it as
+typing does, and a malformed one types nothing; and after one visit the
+page runs with its server stopped, and shows a changed file once the
+server is back.
+
+    phone_test.py SITE_DIR"""
+
+import asyncio
+import json
+import os
+import shutil
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "scripts"))
+from browser import Browser, Site  # noqa: E402
+from PIL import ImageChops  # noqa: E402
+from page_test import MENU, O, console_ends_with, text_of  # noqa: E402
+
+STEPS = 300
+# Few enough that the pane still holds the answers.
+LINK_STEPS = 60
+DROP = "2 3 2 0 -300 0"
+LAST_PROMPT = "Ball Velocity z: "
+
+
+def ball_row(picture):
+    """The mean row of the ball's green pixels (rows count downwards)."""
+    width = picture.size[0]
+    rows = [i // width for i, (r, g, b) in enumerate(picture.getdata())
+            if g > 200 and r < 80 and b < 80]
+    return sum(rows) / len(rows)
+
+
+async def pause(b, seconds=0.3):
+    await b.evaluate(f"new Promise(r => setTimeout(r, {seconds * 1000}))")
+
+
+async def layout(b, site):
+    """No sideways scrolling at three phone sizes; at 360 x 740 the whole
+    scene, drawn at 400 x 400, and the status line on the first screen."""
+    for width, height in ((360, 740), (412, 915), (740, 360)):
+        await b.phone(width, height)
+        await b.navigate(site.url)
+        await b.wait_for(f"{O} && {O}.frames > 0")
+        sizes = await b.evaluate(
+            "(() => { const c = document.getElementById('canvas').getBoundingClientRect();"
+            " const s = document.getElementById('status').getBoundingClientRect();"
+            " const d = document.documentElement;"
+            " return [innerWidth, d.scrollWidth, c.top, c.bottom, s.bottom, innerHeight,"
+            " canvas.width, canvas.height]; })()")
+        print(f"{width} x {height}: viewport, page width, scene top and bottom, status "
+              f"bottom, viewport height, drawing buffer: {sizes}")
+        view, page_width, top, bottom, status, view_height, *buffer = sizes
+        assert view == width and page_width <= width, "the page scrolls sideways"
+        assert buffer == [400, 400]
+        if (width, height) == (360, 740):
+            assert top >= 0 and bottom <= status <= view_height, "not on the first screen"
+
+
+async def taps_and_drop(b, site):
+    """A mouse click and a swipe on the scene open nothing (the swipe
+    scrolls the page); a tap opens the menu; its buttons and the fields
+    drop the ball, after a field that is not a number stopped them; then a
+    pen's tap opens the menu again."""
+    await b.phone(360, 740)
+    await b.navigate(site.url + f"?steps={STEPS}")
+    await b.settled(STEPS)
+    before = await b.picture()
+
+    await b.click("canvas")
+    x, y = await b.centre("canvas")
+    await b.touch((x, y), (x, y - 60), (x, y - 120), (x, y - 180))
+    await pause(b, 0.5)
+    assert await b.evaluate("scrollY") > 50, "a swipe on the scene did not scroll the page"
+    assert MENU not in await b.evaluate(text_of("console")), "a click or a swipe opened the menu"
+
+    await b.evaluate("scrollTo(0, 0)")
+    await b.tap("canvas")
+    await console_ends_with(b, MENU)
+    await b.wait_for("document.activeElement.id === 'answer-1'", what="the answers' focus")
+    await pause(b)
+    assert await b.evaluate("document.activeElement.id") == "answer-1", "the tap took the focus"
+    await b.tap("answer-2")
+    await b.evaluate("document.getElementById('ball-y').value = 'NaN'")
+    await b.tap("drop")
+    await b.wait_for(f"{text_of('ball-y-problem')} !== ''", what="the field's message")
+    assert await b.evaluate(f"{text_of('console')}.endsWith({json.dumps(MENU)})"), "sent anyway"
+
+    await b.evaluate("document.getElementById('ball-y').value = '3'")
+    await b.tap("drop")
+    await console_ends_with(b, MENU + "2\nBall Position x: " + DROP + "\nBall Position y: "
+                            "Ball Position z: Ball Velocity x: Ball Velocity y: " + LAST_PROMPT)
+    assert not await b.evaluate(f"{O}.waiting()")
+    await b.evaluate(f"{O}.runMore(30)")
+    await b.settled(STEPS + 30)
+    assert ball_row(await b.picture()) > ball_row(before) + 50, "not lower"
+    link = await b.evaluate("document.getElementById('share-link').value")
+    assert link == site.url + "?ball=2,3,2,0,-300,0", link
+
+    # A pen's tap is a tap.
+    x, y = await b.centre("canvas")
+    for kind in ("mousePressed", "mouseReleased"):
+        await b.send("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left",
+                     clickCount=1, pointerType="pen")
+    await console_ends_with(b, MENU)
+    assert not b.messages, b.messages
+
+
+async def link(b, site):
+    """A drop typed at the prompts is offered as a link, and ?ball= gives the
+    transcript and the picture that typing the drop after the first step
+    gives."""
+    await b.phone(360, 740)
+    await b.navigate(site.url + "?steps=1")
+    await b.settled(1)
+    await b.click("canvas")
+    await b.key("Enter", key_code=13, text="\r")
+    await b.wait_for(f"{O}.waiting()")
+    await b.type_line("2")
+    await b.type_line(DROP)
+    await b.evaluate(f"{O}.runMore({LINK_STEPS - 1})")
+    await b.settled(LINK_STEPS)
+    typed = [await b.evaluate(text_of("console")), await b.picture()]
+    link = await b.evaluate("document.getElementById('share-link').value")
+    assert link == site.url + "?ball=2,3,2,0,-300,0", f"typed drop offered {link!r}"
+
+    await b.navigate(site.url + f"?steps={LINK_STEPS}&ball=2,3,2,0,-300,0")
+    await b.settled(LINK_STEPS)
+    linked = [await b.evaluate(text_of("console")), await b.picture()]
+    assert (MENU + "2\nBall Position x: " + DROP + "\n") in linked[0]
+    assert linked[0] == typed[0], "the link's transcript differs from typing's"
+    assert ImageChops.difference(linked[1], typed[1]).getbbox() is None, "pictures differ"
+    assert not b.messages, b.messages
+
+
+async def malformed_links(b, site):
+    """Not six finite numbers: a message, nothing typed, the program runs."""
+    for value in ("2,3,2,0,-300", "2,3,2,0,-300,0,0", "NaN,3,2,0,-300,0", "2,3,2,0,1e39,0",
+                  "<b>2</b>,3,2,0,-300,0"):
+        await b.navigate(site.url + "?steps=30&ball=" + value)
+        await b.settled(30)
+        state = await b.evaluate(
+            "(() => { const f = document.getElementById('link-fault');"
+            f" return [f.hidden, f.childElementCount, f.textContent, {O}.waiting(),"
+            f" {text_of('console')}.includes('Run Random')]; }})()")
+        assert state[:2] == [False, 0] and "ball=" in state[2], (value, state)
+        assert state[3:] == [False, False], f"{value}: something was typed"
+
+
+async def offline(b, folder):
+    """After one visit, with the server stopped and the HTTP cache cleared,
+    a reload runs the program; with the server back and a file changed, the
+    next reload shows it."""
+    site = Site(folder)
+    try:
+        await b.navigate(site.url)
+        await b.wait_for(f"{O} && {O}.steps > 0")
+        await b.wait_for("navigator.serviceWorker.ready.then(r => r.active.state === 'activated')"
+                         " && navigator.serviceWorker.controller !== null",
+                         what="the worker to keep the site")
+    finally:
+        site.close()
+    await b.clear_http_cache()
+    await b.navigate(site.url)
+    await b.wait_for(f"window.Module && {O} && {O}.steps > 10", what="the page to run offline")
+    assert not await b.evaluate("!document.getElementById('fault').hidden")
+
+    page = os.path.join(folder, "index.html")
+    with open(page) as f:
+        text = f.read()
+    with open(page, "w") as f:
+        f.write(text.replace("<main>", '<main data-changed="yes">'))
+    site = Site(folder, site.port)
+    try:
+        await b.navigate(site.url)
+        await b.wait_for("document.querySelector('main').dataset.changed === 'yes'",
+                         what="the changed page")
+        await b.wait_for(f"window.Module && {O} && {O}.steps > 10")
+    finally:
+        site.close()
+
+
+async def main(folder):
+    site = Site(folder)
+    b = await Browser().start()
+    copy = tempfile.mkdtemp(prefix="orbiquel-site-")
+    try:
+        await layout(b, site)
+        await taps_and_drop(b, site)
+        await link(b, site)
+        await malformed_links(b, site)
+        shutil.copytree(folder, copy, dirs_exist_ok=True)
+        await offline(b, copy)
+    finally:
+        await b.close()
+        site.close()
+        shutil.rmtree(copy, ignore_errors=True)
+    print("phone test: passed")
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 2:
+        sys.exit(__doc__)
+    asyncio.run(main(sys.argv[1]))
