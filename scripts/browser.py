@@ -261,9 +261,12 @@ class Browser:
 
     async def picture(self, element_id="canvas"):
         """The element as the screen shows it, as an RGB image."""
+        # The clip is in the document's coordinates; the element is brought
+        # into view first, as the focus may have scrolled the page.
         box = await self.evaluate(
-            f"(() => {{ const r = document.getElementById('{element_id}').getBoundingClientRect();"
-            " return [r.x, r.y, r.width, r.height]; })()")
+            f"(() => {{ const e = document.getElementById('{element_id}');"
+            " e.scrollIntoView({block: 'nearest'}); const r = e.getBoundingClientRect();"
+            " return [r.x + scrollX, r.y + scrollY, r.width, r.height]; })()")
         shot = await self.send("Page.captureScreenshot", format="png", clip={
             "x": box[0], "y": box[1], "width": box[2], "height": box[3], "scale": 1})
         return Image.open(io.BytesIO(base64.b64decode(shot["data"]))).convert("RGB")
