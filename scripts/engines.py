@@ -16,6 +16,7 @@ scenario that needs it is skipped and says why.
 
 import asyncio
 import base64
+import glob
 import io
 import json
 import os
@@ -117,7 +118,8 @@ class WebKit:
         CONSOLE: "WebKit's WebDriver does not report the page's console "
                  "(errors are collected from the page's load on instead)",
     }
-    MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
+    # Debian installs it beside WebKitGTK's library, under the architecture's triplet.
+    MINIBROWSER = (glob.glob("/usr/lib/*/webkit2gtk-4.*/MiniBrowser") or ["MiniBrowser"])[0]
 
     def __init__(self, webgl=True):
         self.webgl = webgl
@@ -197,8 +199,14 @@ class WebKit:
         await self._call(lambda: self._element(element_id).click())
 
     async def picture(self, element_id="canvas"):
-        png = await self._call(lambda: self._element(element_id).screenshot_as_png)
-        return Image.open(io.BytesIO(png)).convert("RGB")
+        # Cut from the window's picture: WebKit's picture of a WebGL canvas
+        # alone is blank, as its drawing buffer is not kept.
+        x, y, width, height = await self.evaluate(
+            f"(() => {{ const r = document.getElementById('{element_id}').getBoundingClientRect();"
+            " return [r.x, r.y, r.width, r.height]; })()")
+        png = await self._call(self.driver.get_screenshot_as_png)
+        window = Image.open(io.BytesIO(png)).convert("RGB")
+        return window.crop((round(x), round(y), round(x + width), round(y + height)))
 
     async def screenshot(self, path):
         await self._call(self.driver.save_screenshot, path)

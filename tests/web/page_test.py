@@ -1,13 +1,16 @@
 #!/usr/bin/python3
-"""The web page in headless chromium, served from 127.0.0.1: it loads
+"""The web page in Chromium, WebKitGTK and Firefox ESR (all three, or those
+named), served from 127.0.0.1: it loads
 cleanly, draws what the desktop program draws, opens the menu for a key on
 the scene and not for keys in the input line, drops the ball, reports an
 answer that is not a number, holds its frame rate and memory while the
-transcript flows, and says what is wrong where it cannot run.
+transcript flows, and says what is wrong where it cannot run. A scenario
+that needs what an engine's driver lacks is skipped there, with the reason.
 
-    page_test.py SITE_DIR ORBIQUEL_SCENE_PICTURE"""
+    page_test.py SITE_DIR ORBIQUEL_SCENE_PICTURE [ENGINE...]"""
 
 import asyncio
+import functools
 import json
 import os
 import re
@@ -16,7 +19,8 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "scripts"))
-from browser import Browser, Site  # noqa: E402
+from browser import Site  # noqa: E402
+from engines import ENGINES, HEAP, open_engine  # noqa: E402
 from PIL import Image  # noqa: E402
 
 STEPS = 300
@@ -47,6 +51,7 @@ def ball_centre_row(picture):
     return sum(rows) / len(rows) if rows else None
 
 
+@functools.cache
 def desktop_picture(tool, steps):
     with tempfile.TemporaryDirectory() as folder:
         path = os.path.join(folder, "desktop.ppm")
@@ -154,28 +159,48 @@ async def faults(b, site, folder):
     assert "over HTTP" in await fault_text()
 
 
-async def main(folder, tool):
-    site = Site(folder)
-    browsers = []
+def lacking(b, scenario, *needs):
+    """True, having said why, when the engine cannot run the scenario."""
+    reasons = [b.lacks[need] for need in needs if need in b.lacks]
+    if reasons:
+        print(f"{b.name}: {scenario} skipped: {'; '.join(reasons)}")
+    return bool(reasons)
+
+
+async def in_engine(name, site, folder, tool):
+    b = await open_engine(name)
     try:
-        b = await Browser().start()
-        browsers.append(b)
+        print(f"== {name} {b.version}")
+        for need, reason in b.lacks.items():
+            print(f"{name}: without {need}: {reason}")
         await run_page(b, site, tool)
         await faults(b, site, folder)
-        await steadiness(b, site)
-        without_webgl = await Browser(["--disable-webgl"]).start()
-        browsers.append(without_webgl)
+        if not lacking(b, "frame rate and memory over a minute", HEAP):
+            await steadiness(b, site)
+    finally:
+        await b.close()
+    without_webgl = await open_engine(name, webgl=False)
+    try:
         await without_webgl.navigate(site.url)
         await without_webgl.wait_for("!document.getElementById('fault').hidden && "
                                      + text_of("fault") + ".includes('WebGL')")
     finally:
-        for b in browsers:
-            await b.close()
+        await without_webgl.close()
+
+
+async def main(folder, tool, engines):
+    site = Site(folder)
+    try:
+        for name in engines:
+            await in_engine(name, site, folder, tool)
+    finally:
         site.close()
-    print("page test: passed")
+    print(f"page test: passed in {', '.join(engines)}")
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 3 or not os.path.exists(sys.argv[2]):
-        sys.exit(f"usage: {sys.argv[0]} SITE_DIR ORBIQUEL_SCENE_PICTURE (from a desktop build)")
-    asyncio.run(main(sys.argv[1], sys.argv[2]))
+    if (len(sys.argv) < 3 or not os.path.exists(sys.argv[2])
+            or not set(sys.argv[3:]) <= set(ENGINES)):
+        sys.exit(f"usage: {sys.argv[0]} SITE_DIR ORBIQUEL_SCENE_PICTURE (from a desktop build)"
+                 f" [ENGINE...] (of {', '.join(ENGINES)})")
+    asyncio.run(main(sys.argv[1], sys.argv[2], sys.argv[3:] or list(ENGINES)))
