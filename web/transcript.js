@@ -8,11 +8,11 @@ window.OrbiquelPage = window.OrbiquelPage || {};
 // most once per frame, and while it flows at most every `interval` ms: its
 // complete lines as one block appended (so that the browser lays out and
 // paints only that block), the line being written in a block of its own at
-// the end. Text after a pause shows at the next frame. The oldest blocks go
-// only once the pane holds twice `keep` lines, and then all that the last
-// `keep` do not need at once: removing lines at the top moves everything
-// below, which the browser then lays out and paints anew, so doing it
-// rarely keeps a flowing transcript cheap while the memory stays bounded.
+// the end. Text after a pause shows at the next frame; flowing text is
+// unreadable at any rate, and each change of the pane costs the browser a
+// layout and a repaint of the pane, which software renderers feel. The
+// oldest blocks go once the lines after them are enough, so the memory
+// stays bounded.
 OrbiquelPage.Transcript = class Transcript {
   constructor(pane, keep, interval = 100) {
     this.pane = pane;
