@@ -36,6 +36,7 @@ from browser import Browser
 HEAP = "heap"            # JavaScript heap figures and a forced garbage collection
 TOUCH = "touch"          # touch events and a phone's screen
 CONSOLE = "console"      # every error on the page's console, from its first script on
+IME = "ime"              # an input method's composition
 
 # WebDriver's codes for keys without a character of their own.
 WEBDRIVER_KEYS = {
@@ -46,6 +47,17 @@ WEBDRIVER_KEYS = {
     "Delete": "\ue017", "Meta": "\ue03d",
     **{f"F{n}": chr(0xe031 + n - 1) for n in range(1, 13)},
 }
+
+
+# The modifiers a key may be pressed with (browser.py's bits: Alt 1, Ctrl 2,
+# Meta 4, Shift 8), as WebDriver's keys.
+MODIFIERS = ((1, "Alt"), (2, "Control"), (4, "Meta"), (8, "Shift"))
+
+
+def with_modifiers(key, modifiers):
+    """The WebDriver keys to press, in order, for a key with modifiers held."""
+    held = [WEBDRIVER_KEYS[name] for bit, name in MODIFIERS if modifiers & bit]
+    return held, webdriver_key(key)
 
 
 def webdriver_key(key):
@@ -115,6 +127,7 @@ class WebKit:
     lacks = {
         HEAP: "WebKit's WebDriver gives no heap figures",
         TOUCH: "WebKit's WebDriver has no touch input",
+        IME: "WebDriver has no input method",
         CONSOLE: "WebKit's WebDriver does not report the page's console "
                  "(errors are collected from the page's load on instead)",
     }
@@ -167,26 +180,39 @@ class WebKit:
     wait_for = Browser.wait_for
     settled = Browser.settled
 
-    async def navigate(self, url):
-        await self._call(self.driver.get, url)
-        await self.wait_for("document.readyState === 'complete'", what="the page to load")
+    async def navigate(self, url, ready=("complete",)):
+        """Opens url and waits for the document's readyState to be one of
+        `ready`; the driver's own navigation waits for the load, which a
+        file held back on the server delays, so the page goes there itself
+        and its new document is told from the old by a mark on the old."""
+        if "interactive" in ready:
+            await self.evaluate(f"(window.__leaving = true, location.href = {json.dumps(url)}, 0)")
+            await self.wait_for(f"!window.__leaving && {list(ready)}.includes(document.readyState)",
+                                what="the page to load")
+        else:
+            await self._call(self.driver.get, url)
         await self.evaluate(f"(() => {{ {COLLECT_ERRORS} }})()")
 
     @property
     def messages(self):
         return self.driver.execute_script("return window.__driverErrors || [];")
 
-    async def _keys(self, *keys):
+    async def _keys(self, *keys, held=()):
         from selenium.webdriver import ActionChains
         actions = ActionChains(self.driver)
+        for k in held:
+            actions.key_down(k)
         for k in keys:
             actions.key_down(k).key_up(k)
+        for k in reversed(held):
+            actions.key_up(k)
         await self._call(actions.perform)
 
-    async def key(self, key, code=None, key_code=0, text=None):
-        """Presses and releases one key where the focus is (the engine
-        derives its code and character from the key)."""
-        await self._keys(webdriver_key(key))
+    async def key(self, key, code=None, key_code=0, text=None, modifiers=0):
+        """Presses and releases one key where the focus is, with modifiers
+        held as browser.py's (the engine derives code and character)."""
+        held, k = with_modifiers(key, modifiers)
+        await self._keys(k, held=held)
 
     async def type_line(self, text):
         await self._keys(*text, WEBDRIVER_KEYS["Enter"])
@@ -245,6 +271,7 @@ class Firefox:
     lacks = {
         HEAP: "WebDriver BiDi gives no heap figures",
         TOUCH: "the adapter emulates no phone (Chromium's device emulation)",
+        IME: "WebDriver BiDi has no input method",
     }
     PREFS = {
         "webgl.force-enabled": True,
@@ -329,22 +356,25 @@ class Firefox:
     wait_for = Browser.wait_for
     settled = Browser.settled
 
-    async def navigate(self, url):
+    async def navigate(self, url, ready=("complete",)):
+        """Opens url and waits for the document's readyState to be one of `ready`."""
         self.messages.clear()
         await self.send("browsingContext.navigate", context=self.context, url=url,
-                        wait="complete")
+                        wait="interactive" if "interactive" in ready else "complete")
 
-    async def _keys(self, *keys):
-        actions = []
+    async def _keys(self, *keys, held=()):
+        actions = [{"type": "keyDown", "value": k} for k in held]
         for k in keys:
             actions += [{"type": "keyDown", "value": k}, {"type": "keyUp", "value": k}]
+        actions += [{"type": "keyUp", "value": k} for k in reversed(held)]
         await self.send("input.performActions", context=self.context,
                         actions=[{"type": "key", "id": "keyboard", "actions": actions}])
 
-    async def key(self, key, code=None, key_code=0, text=None):
-        """Presses and releases one key where the focus is (the engine
-        derives its code and character from the key)."""
-        await self._keys(webdriver_key(key))
+    async def key(self, key, code=None, key_code=0, text=None, modifiers=0):
+        """Presses and releases one key where the focus is, with modifiers
+        held as browser.py's (the engine derives code and character)."""
+        held, k = with_modifiers(key, modifiers)
+        await self._keys(k, held=held)
 
     async def type_line(self, text):
         await self._keys(*text, WEBDRIVER_KEYS["Enter"])

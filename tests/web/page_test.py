@@ -17,6 +17,7 @@ import re
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "scripts"))
 from browser import Site  # noqa: E402
@@ -192,7 +193,9 @@ async def main(folder, tool, engines):
     site = Site(folder)
     try:
         for name in engines:
+            start = time.monotonic()
             await in_engine(name, site, folder, tool)
+            print(f"{name}: {time.monotonic() - start:.0f} s")
     finally:
         site.close()
     print(f"page test: passed in {', '.join(engines)}")
