@@ -37,6 +37,7 @@ HEAP = "heap"            # JavaScript heap figures and a forced garbage collecti
 TOUCH = "touch"          # touch events and a phone's screen
 CONSOLE = "console"      # every error on the page's console, from its first script on
 IME = "ime"              # an input method's composition
+ALTGRAPH = "altgraph"    # a key event made with AltGraph held (no driver holds it)
 
 # WebDriver's codes for keys without a character of their own.
 WEBDRIVER_KEYS = {
@@ -128,6 +129,8 @@ class WebKit:
         HEAP: "WebKit's WebDriver gives no heap figures",
         TOUCH: "WebKit's WebDriver has no touch input",
         IME: "WebDriver has no input method",
+        ALTGRAPH: "WebKit's KeyboardEvent takes no modifierAltGraph, so no key event "
+                  "with AltGraph held can be made",
         CONSOLE: "WebKit's WebDriver does not report the page's console "
                  "(errors are collected from the page's load on instead)",
     }
@@ -173,7 +176,9 @@ class WebKit:
     async def evaluate(self, expression):
         from selenium.common.exceptions import JavascriptException
         try:
-            return await self._call(self.driver.execute_script, f"return ({expression});")
+            # A script, as DevTools and BiDi take it: its completion value.
+            return await self._call(self.driver.execute_script,
+                                    "return (0, eval)(arguments[0]);", expression)
         except JavascriptException as e:
             raise RuntimeError(f"{expression}: {e.msg}") from None
 
