@@ -5,15 +5,20 @@ window.OrbiquelPage = window.OrbiquelPage || {};
 
 // A pane of text as the program writes it: at least the last `keep`
 // complete lines and the line being written. New text goes to the page at
-// most once per frame: its complete lines as one block appended (so that
-// the browser lays out only that block), the line being written in a block
-// of its own at the end. The oldest blocks go once the lines after them
-// are enough, so a flowing transcript costs the page little and its memory
+// most once per frame, and while it flows at most every `interval` ms: its
+// complete lines as one block appended (so that the browser lays out and
+// paints only that block), the line being written in a block of its own at
+// the end. Text after a pause shows at the next frame; flowing text is
+// unreadable at any rate, and each change of the pane costs the browser a
+// layout and a repaint of the pane, which software renderers feel. The
+// oldest blocks go once the lines after them are enough, so the memory
 // stays bounded.
 OrbiquelPage.Transcript = class Transcript {
-  constructor(pane, keep) {
+  constructor(pane, keep, interval = 100) {
     this.pane = pane;
     this.keep = keep;
+    this.interval = interval;
+    this.lastRender = -Infinity;
     this.pending = [];
     this.pendingLines = 0;
     this.blocks = [];         // [block, its lines]
@@ -41,8 +46,9 @@ OrbiquelPage.Transcript = class Transcript {
     }
   }
 
-  render() {
-    if (this.pending.length === 0) return;
+  render(now = performance.now()) {
+    if (this.pending.length === 0 || now - this.lastRender < this.interval) return;
+    this.lastRender = now;
     const pane = this.pane;
     const atBottom = pane.scrollHeight - pane.scrollTop - pane.clientHeight < 24;
     let text = this.pending.join('');

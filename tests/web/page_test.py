@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""The web page in headless chromium, served from 127.0.0.1: it loads
+"""The web page in Chromium, WebKitGTK and Firefox ESR (all three, or those
+named), served from 127.0.0.1: it loads
 cleanly, draws what the desktop program draws, ball included; opens the
 menu for the keys that type on the scene and leaves the browser its own;
 hands typed lines to standard input as a terminal does (typed ahead, before
@@ -8,9 +9,13 @@ an answer that is not a number; holds its frame rate and memory while the
 transcript flows, with a quiet status line; and says what is wrong where it
 cannot run or stops.
 
-    page_test.py SITE_DIR ORBIQUEL_SCENE_PICTURE FAULT_PROGRAM_JS"""
+A scenario that needs what an engine's driver lacks is skipped there, with
+the reason.
+
+    page_test.py SITE_DIR ORBIQUEL_SCENE_PICTURE FAULT_PROGRAM_JS [ENGINE...]"""
 
 import asyncio
+import functools
 import json
 import os
 import re
@@ -18,9 +23,11 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "scripts"))
-from browser import Browser, Site  # noqa: E402
+from browser import Site  # noqa: E402
+from engines import ALTGRAPH, ENGINES, HEAP, IME, open_engine  # noqa: E402
 from PIL import Image  # noqa: E402
 
 STEPS = 300
@@ -52,6 +59,7 @@ def ball(picture):
     return len(at), sum(x for _, x in at) / len(at), sum(y for y, _ in at) / len(at)
 
 
+@functools.cache
 def desktop_picture(tool, steps):
     with tempfile.TemporaryDirectory() as folder:
         path = os.path.join(folder, "desktop.ppm")
@@ -101,7 +109,8 @@ ALTGR = ("canvas.dispatchEvent(new KeyboardEvent('keydown', {key: '@', ctrlKey: 
 
 async def keys(b):
     wrong = []
-    for key, key_code, text, modifiers, opens in KEYS + [("AltGr+@", 0, None, 0, True)]:
+    altgr = [] if lacking(b, "AltGr+@ on the scene", ALTGRAPH) else [("AltGr+@", 0, None, 0, True)]
+    for key, key_code, text, modifiers, opens in KEYS + altgr:
         await b.click("canvas")
         if key == "AltGr+@":
             await b.evaluate(f"const canvas = document.getElementById('canvas'); {ALTGR}")
@@ -179,9 +188,10 @@ async def run_page(b, site, tool):
     # line; a line of over 1,024 bytes is read whole.
     await key_on_scene(b, "q", 81, "q")
     await b.type_line("")
-    await b.send("Input.imeSetComposition", text="に", selectionStart=1, selectionEnd=1)
-    await b.key("Enter", key_code=13, text="\r")
-    await b.evaluate("document.getElementById('stdin').value = ''")
+    if not lacking(b, "an input method's Enter", IME):
+        await b.send("Input.imeSetComposition", text="に", selectionStart=1, selectionEnd=1)
+        await b.key("Enter", key_code=13, text="\r")
+        await b.evaluate("document.getElementById('stdin').value = ''")
     await b.click("canvas")
     await b.key("2", key_code=50, text="2")
     assert await b.evaluate(f"[{O}.waiting(), document.activeElement.id, "
@@ -284,30 +294,51 @@ async def faults(b, site, folder, fault_program):
     assert "over HTTP" in await fault_text()
 
 
-async def main(folder, tool, fault_program):
-    site = Site(folder)
-    browsers = []
+def lacking(b, scenario, *needs):
+    """True, having said why, when the engine cannot run the scenario."""
+    reasons = [b.lacks[need] for need in needs if need in b.lacks]
+    if reasons:
+        print(f"{b.name}: {scenario} skipped: {'; '.join(reasons)}")
+    return bool(reasons)
+
+
+async def in_engine(name, site, folder, tool, fault_program):
+    b = await open_engine(name)
     try:
-        b = await Browser().start()
-        browsers.append(b)
+        print(f"== {name} {b.version}")
+        for need, reason in b.lacks.items():
+            print(f"{name}: without {need}: {reason}")
         await run_page(b, site, tool)
         await before_it_runs(b, site)
         await faults(b, site, folder, fault_program)
-        await steadiness(b, site)
-        without_webgl = await Browser(["--disable-webgl"]).start()
-        browsers.append(without_webgl)
+        if not lacking(b, "frame rate and memory over a minute", HEAP):
+            await steadiness(b, site)
+    finally:
+        await b.close()
+    without_webgl = await open_engine(name, webgl=False)
+    try:
         await without_webgl.navigate(site.url)
         await without_webgl.wait_for("!document.getElementById('fault').hidden && "
                                      + text_of("fault") + ".includes('WebGL')")
     finally:
-        for b in browsers:
-            await b.close()
+        await without_webgl.close()
+
+
+async def main(folder, tool, fault_program, engines):
+    site = Site(folder)
+    try:
+        for name in engines:
+            start = time.monotonic()
+            await in_engine(name, site, folder, tool, fault_program)
+            print(f"{name}: {time.monotonic() - start:.0f} s")
+    finally:
         site.close()
-    print("page test: passed")
+    print(f"page test: passed in {', '.join(engines)}")
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 4 or not os.path.exists(sys.argv[2]):
-        sys.exit(f"usage: {sys.argv[0]} SITE_DIR ORBIQUEL_SCENE_PICTURE (from a desktop build) "
-                 "FAULT_PROGRAM_JS")
-    asyncio.run(main(*sys.argv[1:]))
+    if (len(sys.argv) < 4 or not os.path.exists(sys.argv[2])
+            or not set(sys.argv[4:]) <= set(ENGINES)):
+        sys.exit(f"usage: {sys.argv[0]} SITE_DIR ORBIQUEL_SCENE_PICTURE (from a desktop build)"
+                 f" FAULT_PROGRAM_JS [ENGINE...] (of {', '.join(ENGINES)})")
+    asyncio.run(main(*sys.argv[1:4], sys.argv[4:] or list(ENGINES)))
