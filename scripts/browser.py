@@ -194,7 +194,9 @@ class Browser:
         o = "Module.orbiquel"
         await self.wait_for(f"window.Module && {o} && {o}.steps === {steps} && !{o}.redisplay",
                             what=f"step {steps}")
-        await self.evaluate("new Promise(r => requestAnimationFrame(() => requestAnimationFrame(r)))")
+        # The console pane takes flowing text at most every 100 ms.
+        await self.evaluate("new Promise(r => setTimeout(() => "
+                            "requestAnimationFrame(() => requestAnimationFrame(r)), 120))")
 
     async def metrics(self):
         """The page's performance counters (Nodes, JSHeapUsedSize, ...)."""

@@ -38,6 +38,8 @@ TOUCH = "touch"          # touch events and a phone's screen
 CONSOLE = "console"      # every error on the page's console, from its first script on
 IME = "ime"              # an input method's composition
 ALTGRAPH = "altgraph"    # a key event made with AltGraph held (no driver holds it)
+CACHE = "cache"          # clearing the browser's HTTP cache (the page offline)
+LOADING = "loading"      # commands while the page still loads (typing before it runs)
 
 # WebDriver's codes for keys without a character of their own.
 WEBDRIVER_KEYS = {
@@ -133,6 +135,9 @@ class WebKit:
                   "with AltGraph held can be made",
         CONSOLE: "WebKit's WebDriver does not report the page's console "
                  "(errors are collected from the page's load on instead)",
+        CACHE: "WebKit's WebDriver cannot clear the browser's HTTP cache",
+        LOADING: "WebKit's WebDriver runs no command while a page loads, so nothing can "
+                 "be typed before the program's files have come",
     }
     # Debian installs it beside WebKitGTK's library, under the architecture's triplet.
     MINIBROWSER = (glob.glob("/usr/lib/*/webkit2gtk-4.*/MiniBrowser") or ["MiniBrowser"])[0]
@@ -186,16 +191,9 @@ class WebKit:
     settled = Browser.settled
 
     async def navigate(self, url, ready=("complete",)):
-        """Opens url and waits for the document's readyState to be one of
-        `ready`; the driver's own navigation waits for the load, which a
-        file held back on the server delays, so the page goes there itself
-        and its new document is told from the old by a mark on the old."""
-        if "interactive" in ready:
-            await self.evaluate(f"(window.__leaving = true, location.href = {json.dumps(url)}, 0)")
-            await self.wait_for(f"!window.__leaving && {list(ready)}.includes(document.readyState)",
-                                what="the page to load")
-        else:
-            await self._call(self.driver.get, url)
+        """Opens url; the driver waits for the whole load whatever `ready`
+        asks, and runs no command before it (see LOADING)."""
+        await self._call(self.driver.get, url)
         await self.evaluate(f"(() => {{ {COLLECT_ERRORS} }})()")
 
     @property
@@ -383,6 +381,12 @@ class Firefox:
 
     async def type_line(self, text):
         await self._keys(*text, WEBDRIVER_KEYS["Enter"])
+
+    async def clear_http_cache(self):
+        # BiDi clears no cache, but can keep the page from it from now on,
+        # which is what a test of the page offline needs of a cleared one.
+        await self.send("network.setCacheBehavior", cacheBehavior="bypass",
+                        contexts=[self.context])
 
     async def _box(self, element_id):
         return await self.evaluate(

@@ -27,7 +27,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "scripts"))
 from browser import Site  # noqa: E402
-from engines import ALTGRAPH, ENGINES, HEAP, IME, open_engine  # noqa: E402
+from engines import ALTGRAPH, ENGINES, HEAP, IME, LOADING, open_engine  # noqa: E402
 from PIL import Image  # noqa: E402
 
 STEPS = 300
@@ -309,7 +309,8 @@ async def in_engine(name, site, folder, tool, fault_program):
         for need, reason in b.lacks.items():
             print(f"{name}: without {need}: {reason}")
         await run_page(b, site, tool)
-        await before_it_runs(b, site)
+        if not lacking(b, "a line typed before the program runs", LOADING):
+            await before_it_runs(b, site)
         await faults(b, site, folder, fault_program)
         if not lacking(b, "frame rate and memory over a minute", HEAP):
             await steadiness(b, site)
