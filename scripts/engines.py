@@ -124,7 +124,21 @@ class Chromium(Browser):
         return self
 
 
-class WebKit:
+class WebDriverKeys:
+    """Keys as WebDriver presses them, through the adapter's _keys(*keys,
+    held=...)."""
+
+    async def key(self, key, code=None, key_code=0, text=None, modifiers=0):
+        """Presses and releases one key where the focus is, with modifiers
+        held as browser.py's (the engine derives code and character)."""
+        held, k = with_modifiers(key, modifiers)
+        await self._keys(k, held=held)
+
+    async def type_line(self, text):
+        await self._keys(*text, WEBDRIVER_KEYS["Enter"])
+
+
+class WebKit(WebDriverKeys):
     """WebKitGTK's MiniBrowser under Xvfb, driven by WebKitWebDriver."""
     name = "webkit"
     lacks = {
@@ -211,15 +225,6 @@ class WebKit:
             actions.key_up(k)
         await self._call(actions.perform)
 
-    async def key(self, key, code=None, key_code=0, text=None, modifiers=0):
-        """Presses and releases one key where the focus is, with modifiers
-        held as browser.py's (the engine derives code and character)."""
-        held, k = with_modifiers(key, modifiers)
-        await self._keys(k, held=held)
-
-    async def type_line(self, text):
-        await self._keys(*text, WEBDRIVER_KEYS["Enter"])
-
     def _element(self, element_id):
         from selenium.webdriver.common.by import By
         return self.driver.find_element(By.ID, element_id)
@@ -267,7 +272,7 @@ def remote_value(v):
     return v
 
 
-class Firefox:
+class Firefox(WebDriverKeys):
     """Firefox ESR under Xvfb, driven over its built-in WebDriver BiDi. It
     turns WebGL off on Mesa's software renderer unless told otherwise."""
     name = "firefox"
@@ -372,15 +377,6 @@ class Firefox:
         actions += [{"type": "keyUp", "value": k} for k in reversed(held)]
         await self.send("input.performActions", context=self.context,
                         actions=[{"type": "key", "id": "keyboard", "actions": actions}])
-
-    async def key(self, key, code=None, key_code=0, text=None, modifiers=0):
-        """Presses and releases one key where the focus is, with modifiers
-        held as browser.py's (the engine derives code and character)."""
-        held, k = with_modifiers(key, modifiers)
-        await self._keys(k, held=held)
-
-    async def type_line(self, text):
-        await self._keys(*text, WEBDRIVER_KEYS["Enter"])
 
     async def clear_http_cache(self):
         # BiDi clears no cache, but can keep the page from it from now on,
