@@ -258,6 +258,12 @@ class Browser:
     async def tap(self, element_id):
         await self.touch(await self.centre(element_id))
 
+    async def pen_tap(self, element_id):
+        x, y = await self.centre(element_id)
+        for kind in ("mousePressed", "mouseReleased"):
+            await self.send("Input.dispatchMouseEvent", type=kind, x=x, y=y, button="left",
+                            clickCount=1, pointerType="pen")
+
     async def clear_http_cache(self):
         await self.send("Network.clearBrowserCache")
 

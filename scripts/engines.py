@@ -40,6 +40,8 @@ IME = "ime"              # an input method's composition
 ALTGRAPH = "altgraph"    # a key event made with AltGraph held (no driver holds it)
 CACHE = "cache"          # clearing the browser's HTTP cache (the page offline)
 LOADING = "loading"      # commands while the page still loads (typing before it runs)
+SWIPE = "swipe"          # a touch swipe that scrolls the page as a finger's does
+PEN = "pen"              # a pen's tap
 
 # WebDriver's codes for keys without a character of their own.
 WEBDRIVER_KEYS = {
@@ -278,8 +280,9 @@ class Firefox(WebDriverKeys):
     name = "firefox"
     lacks = {
         HEAP: "WebDriver BiDi gives no heap figures",
-        TOUCH: "the adapter emulates no phone (Chromium's device emulation)",
         IME: "WebDriver BiDi has no input method",
+        SWIPE: "BiDi's touches reach the page but do not pan it, so a swipe scrolls nothing",
+        PEN: "Firefox's BiDi moves no pen (its pointerMove for pens is unimplemented)",
     }
     PREFS = {
         "webgl.force-enabled": True,
@@ -398,7 +401,33 @@ class Firefox(WebDriverKeys):
                         {"type": "pointerDown", "button": 0},
                         {"type": "pointerUp", "button": 0}]}])
 
+    async def phone(self, width, height, scale=2):
+        """A screen of width x height CSS pixels at the pixel ratio; Firefox
+        has no phone mode, so the page's viewport tag is not applied."""
+        await self.send("browsingContext.setViewport", context=self.context,
+                        viewport={"width": width, "height": height}, devicePixelRatio=scale)
+
+    async def centre(self, element_id):
+        x, y, width, height = await self._box(element_id)
+        return [x + width / 2, y + height / 2]
+
+    async def touch(self, *path):
+        """One finger down at the first (x, y) of the path, moved through the
+        others a frame apart, and lifted."""
+        moves = [{"type": "pointerMove", "x": round(x), "y": round(y), "duration": 16}
+                 for x, y in path]
+        await self.send("input.performActions", context=self.context, actions=[{
+            "type": "pointer", "id": "finger", "parameters": {"pointerType": "touch"},
+            "actions": [moves[0], {"type": "pointerDown", "button": 0}, *moves[1:],
+                        {"type": "pointerUp", "button": 0}]}])
+
+    async def tap(self, element_id):
+        await self.touch(await self.centre(element_id))
+
     async def picture(self, element_id="canvas"):
+        # In view first, as the focus may have scrolled the page.
+        await self.evaluate(f"document.getElementById('{element_id}')"
+                            ".scrollIntoView({block: 'nearest'})")
         x, y, width, height = await self._box(element_id)
         shot = await self.send("browsingContext.captureScreenshot", context=self.context, clip={
             "type": "box", "x": x, "y": y, "width": width, "height": height})
