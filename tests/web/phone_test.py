@@ -6,9 +6,10 @@ the answer buttons and the drop button drop the ball; a link drops it as
 typing does, and a malformed one types nothing; and after one visit the
 page runs with its server stopped, and shows a changed file once the
 server is back. In WebKitGTK and Firefox ESR too (all three, or those
-named), where a scenario needs what an engine's driver lacks (touch, a
-phone's screen, clearing the HTTP cache) it is skipped there with the
-reason; the links are tried at the window's size there.
+named): where a scenario needs what an engine's driver lacks (touch, a
+phone's screen, a swipe that scrolls, a pen, clearing the HTTP cache) it
+is skipped there with the reason, and without a phone's screen the links
+are tried at the window's size.
 
     phone_test.py SITE_DIR [ENGINE...]"""
 
