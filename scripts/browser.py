@@ -107,7 +107,33 @@ class Site:
         self.server.server_close()
 
 
-class Browser:
+class JsonSocket:
+    """Commands and their replies over one websocket, as DevTools and
+    WebDriver BiDi both carry them: a command has an id, its reply the same
+    id, and events come between, for the driver's _event(method, params)."""
+
+    async def _read(self):
+        async for raw in self.ws:
+            message = json.loads(raw)
+            if "id" in message:
+                future = self.pending.pop(message["id"], None)
+                if future and not future.done():
+                    future.set_result(message)
+            elif "method" in message:
+                self._event(message["method"], message.get("params", {}))
+
+    async def send(self, method, **params):
+        self.next_id += 1
+        future = asyncio.get_running_loop().create_future()
+        self.pending[self.next_id] = future
+        await self.ws.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
+        reply = await asyncio.wait_for(future, 60)
+        if "error" in reply:
+            raise RuntimeError(f"{method}: {reply['error']} {reply.get('message', '')}")
+        return reply["result"]
+
+
+class Browser(JsonSocket):
     """One headless chromium with one page, driven over DevTools."""
 
     def __init__(self, extra_flags=()):
@@ -139,37 +165,21 @@ class Browser:
             await self.send(f"{domain}.enable")
         return self
 
-    async def _read(self):
-        async for raw in self.ws:
-            message = json.loads(raw)
-            if "id" in message:
-                future = self.pending.pop(message["id"], None)
-                if future and not future.done():
-                    future.set_result(message)
-            elif message.get("method") == "Runtime.consoleAPICalled":
-                params = message["params"]
-                if params["type"] in ("error", "assert"):
-                    text = " ".join(str(a.get("value", a.get("description", "")))
-                                    for a in params["args"])
-                    self.messages.append(f"console.{params['type']}: {text}")
-            elif message.get("method") == "Runtime.exceptionThrown":
-                details = message["params"]["exceptionDetails"]
-                self.messages.append("exception: " + details.get("exception", {}).get(
-                    "description", details.get("text", "")))
-            elif message.get("method") == "Log.entryAdded":
-                entry = message["params"]["entry"]
-                if entry["level"] == "error":
-                    self.messages.append(f"log.{entry['level']}: {entry['text']}")
-
-    async def send(self, method, **params):
-        self.next_id += 1
-        future = asyncio.get_running_loop().create_future()
-        self.pending[self.next_id] = future
-        await self.ws.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
-        reply = await asyncio.wait_for(future, 60)
-        if "error" in reply:
-            raise RuntimeError(f"{method}: {reply['error']}")
-        return reply["result"]
+    def _event(self, method, params):
+        """Keeps the errors the page reports on its console."""
+        if method == "Runtime.consoleAPICalled":
+            if params["type"] in ("error", "assert"):
+                text = " ".join(str(a.get("value", a.get("description", "")))
+                                for a in params["args"])
+                self.messages.append(f"console.{params['type']}: {text}")
+        elif method == "Runtime.exceptionThrown":
+            details = params["exceptionDetails"]
+            self.messages.append("exception: " + details.get("exception", {}).get(
+                "description", details.get("text", "")))
+        elif method == "Log.entryAdded":
+            entry = params["entry"]
+            if entry["level"] == "error":
+                self.messages.append(f"log.{entry['level']}: {entry['text']}")
 
     async def evaluate(self, expression):
         result = await self.send("Runtime.evaluate", expression=expression,

@@ -30,7 +30,7 @@ import time
 import websockets
 from PIL import Image
 
-from browser import Browser
+from browser import Browser, JsonSocket
 
 # What a scenario may need beyond the common methods.
 HEAP = "heap"            # JavaScript heap figures and a forced garbage collection
@@ -274,7 +274,7 @@ def remote_value(v):
     return v
 
 
-class Firefox(WebDriverKeys):
+class Firefox(WebDriverKeys, JsonSocket):
     """Firefox ESR under Xvfb, driven over its built-in WebDriver BiDi. It
     turns WebGL off on Mesa's software renderer unless told otherwise."""
     name = "firefox"
@@ -333,28 +333,11 @@ class Firefox(WebDriverKeys):
                         viewport={"width": 1200, "height": 900})
         return self
 
-    async def _read(self):
-        async for raw in self.ws:
-            message = json.loads(raw)
-            if "id" in message:
-                future = self.pending.pop(message["id"], None)
-                if future and not future.done():
-                    future.set_result(message)
-            elif message.get("method") == "log.entryAdded":
-                entry = message["params"]
-                if entry["level"] == "error":
-                    kind = "exception" if entry["type"] == "javascript" else "console.error"
-                    self.messages.append(f"{kind}: {entry['text']}")
-
-    async def send(self, method, **params):
-        self.next_id += 1
-        future = asyncio.get_running_loop().create_future()
-        self.pending[self.next_id] = future
-        await self.ws.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
-        reply = await asyncio.wait_for(future, 60)
-        if reply.get("type") == "error":
-            raise RuntimeError(f"{method}: {reply['error']}: {reply.get('message')}")
-        return reply["result"]
+    def _event(self, method, params):
+        """Keeps the errors the page reports on its console."""
+        if method == "log.entryAdded" and params["level"] == "error":
+            kind = "exception" if params["type"] == "javascript" else "console.error"
+            self.messages.append(f"{kind}: {params['text']}")
 
     async def evaluate(self, expression):
         result = await self.send("script.evaluate", expression=expression,
