@@ -62,6 +62,22 @@ OrbiquelPage.setupControls = function (page) {
     fields.push({ input, problem });
   }
 
+  // Drops the ball as typing would: a key for the menu unless it is open,
+  // then answer 2 and the six numbers, or, at a ball prompt, the numbers
+  // still asked for.
+  page.drop = (numbers) => {
+    const program = page.program();
+    if (!program || page.halted) return;
+    const prompt = page.prompt;
+    if (typeof prompt === 'number') {
+      page.sendLine(numbers.slice(prompt).join(' '));
+      return;
+    }
+    if (prompt !== 'menu' && !program.pressKey(OrbiquelPage.TAP_KEY)) return;
+    page.sendLine('2');
+    page.sendLine(numbers.join(' '));
+  };
+
   function showFields() {
     form.hidden = false;
   }
@@ -86,17 +102,7 @@ OrbiquelPage.setupControls = function (page) {
     }
     const numbers = read.map(({ number }) => number);
     fields.forEach(({ input }, i) => (input.value = numbers[i]));
-    const program = page.program();
-    if (!program || page.halted) return;
-    const prompt = page.prompt;
-    if (typeof prompt === 'number') {
-      // Typed in part already: the numbers still asked for.
-      page.sendLine(numbers.slice(prompt).join(' '));
-      return;
-    }
-    if (prompt !== 'menu' && !program.pressKey(OrbiquelPage.TAP_KEY)) return;
-    page.sendLine('2');
-    page.sendLine(numbers.join(' '));
+    page.drop(numbers);
   });
 
   page.on('prompt', (prompt) => {

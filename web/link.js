@@ -39,12 +39,7 @@ OrbiquelPage.setupLink = function (page) {
       'y, z and the velocity x, y, z, for example ?ball=2,3,2,0,-300,0.';
     note.hidden = false;
   } else if (parsed) {
-    page.on('started', () => {
-      const program = page.program();
-      if (page.halted || !program.pressKey(OrbiquelPage.TAP_KEY)) return;
-      page.sendLine('2');
-      page.sendLine(parsed.numbers.join(' '));
-    });
+    page.on('started', () => page.drop(parsed.numbers));
   }
 
   page.on('dropped', (numbers) => {
