@@ -4,6 +4,7 @@
 'use strict';
 
 (function () {
+  const SCENE_CONTEXT = { antialias: false, depth: true, stencil: false, alpha: false };
   const $ = (id) => document.getElementById(id);
   const canvas = $('canvas');
   const consolePane = $('console');
@@ -62,8 +63,8 @@
       'http://127.0.0.1:8000/ (or run scripts/web in the source tree).');
     return;
   }
-  const probe = document.createElement('canvas');
-  if (!(probe.getContext('webgl') || probe.getContext('experimental-webgl'))) {
+  const gl = canvas.getContext('webgl', SCENE_CONTEXT);
+  if (!gl) {
     halt('This browser does not offer WebGL, which the scene is drawn with, so the ' +
       'program cannot run here. Turn on WebGL (hardware acceleration) in the browser\'s ' +
       'settings, or use a browser that supports it.');
@@ -76,6 +77,7 @@
 
   const Module = {
     canvas: canvas,
+    preinitializedWebGLContext: gl,
     preRun: [() => {
       if (Number.isFinite(stepLimit) && stepLimit >= 0) Module.orbiquel.stepLimit = stepLimit;
       page.emit('loaded');
