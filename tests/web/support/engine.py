@@ -1,0 +1,183 @@
+"""What every browser engine offers the page's scenarios: `Engine`, whose
+engine-neutral methods rest on the few primitives each adapter implements.
+An engine is opened with `async with`, which starts it and, however the
+block or the start ends, closes whatever of it was begun.
+
+`lacks` maps what an engine or its driver cannot do to the reason, so that a
+scenario that needs it is skipped and says why; the methods for it fail."""
+
+import asyncio
+import io
+import json
+import signal
+import socket
+import subprocess
+import time
+
+from PIL import Image
+
+# What a scenario may need beyond the common methods.
+HEAP = "heap"            # JavaScript heap figures and a forced garbage collection
+TOUCH = "touch"          # touch events and a phone's screen
+CONSOLE = "console"      # every error on the page's console, from its first script on
+IME = "ime"              # an input method's composition
+ALTGRAPH = "altgraph"    # a key event made with AltGraph held (no driver holds it)
+CACHE = "cache"          # clearing the browser's HTTP cache (the page offline)
+LOADING = "loading"      # commands while the page still loads (typing before it runs)
+SWIPE = "swipe"          # a touch swipe that scrolls the page as a finger's does
+PEN = "pen"              # a pen's tap
+
+MODIFIERS = ("Alt", "Control", "Meta", "Shift")
+
+# The element's box in the viewport, and the page's scroll, once it is in view.
+BOX = ("(id => {{ const e = document.getElementById(id); e.scrollIntoView({{block: 'nearest'}});"
+       " const r = e.getBoundingClientRect();"
+       " return [r.x, r.y, r.width, r.height, scrollX, scrollY]; }})({})")
+
+
+def stop(process, timeout=10, ask=True):
+    """Ends a process: asked first (unless it was asked already), killed if
+    it has not ended in time."""
+    if process is None or process.poll() is not None:
+        return
+    if ask:
+        process.send_signal(signal.SIGTERM)
+    try:
+        process.wait(timeout)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait(5)
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def png(data):
+    return Image.open(io.BytesIO(data)).convert("RGB")
+
+
+class Engine:
+    name = None
+    lacks = {}
+
+    def __init__(self, webgl=True):
+        self.webgl = webgl
+        self.version = None
+
+    async def __aenter__(self):
+        try:
+            await self.start()
+        except BaseException:
+            await self.close()
+            raise
+        return self
+
+    async def __aexit__(self, *exc):
+        await self.close()
+
+    # The primitives: start, close, evaluate (a script's completion value,
+    # promises awaited), navigate, messages (errors on the page's console),
+    # _press, _type, click, _capture, screenshot.
+
+    async def _lack(self, need):
+        raise NotImplementedError(f"{self.name}: {self.lacks.get(need, need)}")
+
+    async def touch(self, *path):
+        """One finger down at the first (x, y) of the path, moved through the
+        others a frame apart, and lifted."""
+        await self._lack(TOUCH)
+
+    async def phone(self, width, height, scale=2):
+        """A phone's screen of width x height CSS pixels, with touch."""
+        await self._lack(TOUCH)
+
+    async def pen_tap(self, element_id):
+        await self._lack(PEN)
+
+    async def compose_ime(self, text):
+        """Starts an input method's composition of text where the focus is."""
+        await self._lack(IME)
+
+    async def collect_garbage(self):
+        await self._lack(HEAP)
+
+    async def metrics(self):
+        """The page's performance counters (Nodes, JSHeapUsedSize, ...)."""
+        await self._lack(HEAP)
+
+    async def clear_http_cache(self):
+        await self._lack(CACHE)
+
+    async def sleep(self, seconds):
+        await asyncio.sleep(seconds)
+
+    async def wait_for(self, expression, timeout=30, what=None):
+        deadline = time.monotonic() + timeout
+        while True:
+            value = await self.evaluate(expression)
+            if value:
+                return value
+            if time.monotonic() > deadline:
+                raise AssertionError(
+                    f"timed out after {timeout} s waiting for {what or expression}")
+            await asyncio.sleep(0.05)
+
+    async def settled(self, steps):
+        """Waits until the page has run exactly `steps` simulation steps (its
+        step limit), has drawn them, and its panes hold all their text."""
+        o = "Module.orbiquel"
+        await self.wait_for(f"window.Module && {o} && {o}.steps === {steps} && !{o}.redisplay"
+                            " && !document.querySelector('[data-pending]')",
+                            what=f"step {steps}, drawn")
+        await self.evaluate("new Promise(r => requestAnimationFrame(() => "
+                            "requestAnimationFrame(r)))")
+
+    async def box(self, element_id):
+        """The element, scrolled into view: its x, y, width and height in the
+        viewport, and the page's scroll x and y, in CSS pixels."""
+        return await self.evaluate(BOX.format(json.dumps(element_id)))
+
+    async def centre(self, element_id):
+        x, y, width, height, _, _ = await self.box(element_id)
+        return [x + width / 2, y + height / 2]
+
+    async def tap(self, element_id):
+        await self.touch(await self.centre(element_id))
+
+    async def picture(self, element_id="canvas"):
+        """The element as the screen shows it, as an RGB image."""
+        return await self._capture(*await self.box(element_id))
+
+    async def key(self, key, alt=False, ctrl=False, meta=False, shift=False):
+        """Presses and releases one key, by its name ("x", "Enter"), where
+        the focus is, with the modifiers named held."""
+        held = [name for name, on in zip(MODIFIERS, (alt, ctrl, meta, shift)) if on]
+        await self._press(key, held)
+
+    async def type_line(self, text):
+        """Types text where the focus is, then Enter."""
+        await self._type(text)
+        await self.key("Enter")
+
+
+# WebDriver's codes for keys without a character of their own.
+WEBDRIVER_KEYS = {
+    "Backspace": "\ue003", "Tab": "\ue004", "Enter": "\ue007", "Shift": "\ue008",
+    "Control": "\ue009", "Alt": "\ue00a", "Escape": "\ue00c", "PageUp": "\ue00e",
+    "PageDown": "\ue00f", "End": "\ue010", "Home": "\ue011", "ArrowLeft": "\ue012",
+    "ArrowUp": "\ue013", "ArrowRight": "\ue014", "ArrowDown": "\ue015", "Insert": "\ue016",
+    "Delete": "\ue017", "Meta": "\ue03d",
+    **{f"F{n}": chr(0xe031 + n - 1) for n in range(1, 13)},
+}
+
+
+def webdriver_key(key):
+    """A key by name as WebDriver presses it (the engine derives the rest)."""
+    if len(key) == 1:
+        return key
+    if key not in WEBDRIVER_KEYS:
+        raise ValueError(f"no WebDriver code for the key {key!r}")
+    return WEBDRIVER_KEYS[key]
