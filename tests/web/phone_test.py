@@ -142,7 +142,7 @@ async def malformed_links(b, site):
         state = await b.evaluate(
             "(() => { const f = document.getElementById('link-fault');"
             f" return [f.hidden, f.childElementCount, f.textContent, {ORB}.waiting(),"
-            f" {text_of('console')}.includes('Run Random')]; }})()")
+            f" {text_of('console')}.includes({json.dumps(MENU)})]; }})()")
         assert state[:2] == [False, 0] and "ball=" in state[2], (value, state)
         assert state[3:] == [False, False], f"{value}: something was typed"
 

@@ -53,7 +53,7 @@ class Chromium(Engine):
         self.process = subprocess.Popen(
             ["chromium", *FLAGS, *([] if self.webgl else ["--disable-webgl"]),
              f"--user-data-dir={self.profile}", "about:blank"],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         port_file = os.path.join(self.profile, "DevToolsActivePort")
         for _ in range(300):
             if os.path.exists(port_file) and open(port_file).read().strip():
@@ -179,6 +179,6 @@ class Chromium(Engine):
     async def close(self):
         if self.connection:
             await self.connection.close()
-        stop(self.process)
+        stop(self.process, group=True)
         if self.profile:
             shutil.rmtree(self.profile, ignore_errors=True)

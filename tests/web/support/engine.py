@@ -9,6 +9,7 @@ scenario that needs it is skipped and says why; the methods for it fail."""
 import asyncio
 import io
 import json
+import os
 import signal
 import socket
 import subprocess
@@ -35,18 +36,25 @@ BOX = ("(id => {{ const e = document.getElementById(id); e.scrollIntoView({{bloc
        " return [r.x, r.y, r.width, r.height, scrollX, scrollY]; }})({})")
 
 
-def stop(process, timeout=10, ask=True):
+def stop(process, timeout=10, ask=True, group=False):
     """Ends a process: asked first (unless it was asked already), killed if
-    it has not ended in time."""
-    if process is None or process.poll() is not None:
+    it has not ended in time; with its group, for a process started in a
+    session of its own, as a browser's helpers outlive a browser killed."""
+    if process is None:
         return
-    if ask:
-        process.send_signal(signal.SIGTERM)
-    try:
-        process.wait(timeout)
-    except subprocess.TimeoutExpired:
-        process.kill()
-        process.wait(5)
+    if process.poll() is None:
+        if ask:
+            process.send_signal(signal.SIGTERM)
+        try:
+            process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            process.kill()
+            process.wait(5)
+    if group:
+        try:
+            os.killpg(process.pid, signal.SIGKILL)
+        except (ProcessLookupError, PermissionError):
+            pass
 
 
 def free_port():

@@ -68,7 +68,8 @@ class Firefox(Engine):
             self.process = subprocess.Popen(
                 ["firefox-esr", "--no-remote", "--profile", self.profile,
                  "--remote-debugging-port=0", "about:blank"],
-                env=dict(os.environ, DISPLAY=self.x.display), stdout=out, stderr=out)
+                env=dict(os.environ, DISPLAY=self.x.display), stdout=out, stderr=out,
+                start_new_session=True)
         for _ in range(600):
             found = re.search(r"WebDriver BiDi listening on (ws://\S+)", open(log).read())
             if found:
@@ -177,7 +178,7 @@ class Firefox(Engine):
                 except Exception:  # the connection ends as the browser does
                     pass
             await self.connection.close()
-        stop(self.process, 20, ask=not self.connection)
+        stop(self.process, 20, ask=not self.connection, group=True)
         if self.x:
             self.x.close()
         if self.profile:
