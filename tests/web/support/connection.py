@@ -55,7 +55,8 @@ class Connection:
             await asyncio.sleep(0.05)
         status = self.process.poll()
         self.gone = ("the socket to the browser closed" if status is None
-                     else f"the browser exited with status {status}")
+                     else f"the browser exited with status {status}"
+                     + (f" (killed by signal {-status})" if status < 0 else ""))
         self.ended.set()
         for method, future in self.pending.values():
             if not future.done():

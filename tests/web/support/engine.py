@@ -90,34 +90,23 @@ class Engine:
     # promises awaited), navigate, messages (errors on the page's console),
     # _press, _type, click, _capture, screenshot.
 
-    async def _lack(self, need):
-        raise NotImplementedError(f"{self.name}: {self.lacks.get(need, need)}")
+    def _lacking(need):
+        async def method(self, *args, **kwargs):
+            raise NotImplementedError(f"{self.name}: {self.lacks.get(need, need)}")
+        return method
 
-    async def touch(self, *path):
-        """One finger down at the first (x, y) of the path, moved through the
-        others a frame apart, and lifted."""
-        await self._lack(TOUCH)
-
-    async def phone(self, width, height, scale=2):
-        """A phone's screen of width x height CSS pixels, with touch."""
-        await self._lack(TOUCH)
-
-    async def pen_tap(self, element_id):
-        await self._lack(PEN)
-
-    async def compose_ime(self, text):
-        """Starts an input method's composition of text where the focus is."""
-        await self._lack(IME)
-
-    async def collect_garbage(self):
-        await self._lack(HEAP)
-
-    async def metrics(self):
-        """The page's performance counters (Nodes, JSHeapUsedSize, ...)."""
-        await self._lack(HEAP)
-
-    async def clear_http_cache(self):
-        await self._lack(CACHE)
+    # What some engines lack: touch(*path), one finger down at the first
+    # (x, y), moved through the others a frame apart, and lifted; phone(width,
+    # height, scale=2), a phone's screen of CSS pixels, with touch; pen_tap(id);
+    # compose_ime(text), an input method's composition where the focus is;
+    # collect_garbage(); metrics(), the page's performance counters (Nodes,
+    # JSHeapUsedSize, ...); clear_http_cache().
+    touch = phone = _lacking(TOUCH)
+    pen_tap = _lacking(PEN)
+    compose_ime = _lacking(IME)
+    collect_garbage = metrics = _lacking(HEAP)
+    clear_http_cache = _lacking(CACHE)
+    del _lacking
 
     async def sleep(self, seconds):
         await asyncio.sleep(seconds)
@@ -171,14 +160,12 @@ class Engine:
         await self.key("Enter")
 
 
-# WebDriver's codes for keys without a character of their own.
+# WebDriver's codes for the keys without a character of their own that the
+# scenarios press.
 WEBDRIVER_KEYS = {
     "Backspace": "\ue003", "Tab": "\ue004", "Enter": "\ue007", "Shift": "\ue008",
-    "Control": "\ue009", "Alt": "\ue00a", "Escape": "\ue00c", "PageUp": "\ue00e",
-    "PageDown": "\ue00f", "End": "\ue010", "Home": "\ue011", "ArrowLeft": "\ue012",
-    "ArrowUp": "\ue013", "ArrowRight": "\ue014", "ArrowDown": "\ue015", "Insert": "\ue016",
-    "Delete": "\ue017", "Meta": "\ue03d",
-    **{f"F{n}": chr(0xe031 + n - 1) for n in range(1, 13)},
+    "Control": "\ue009", "Alt": "\ue00a", "Escape": "\ue00c", "Delete": "\ue017",
+    "Meta": "\ue03d",
 }
 
 
