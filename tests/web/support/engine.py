@@ -88,7 +88,8 @@ class Engine:
 
     # The primitives: start, close, evaluate (a script's completion value,
     # promises awaited), navigate, messages (errors on the page's console),
-    # _press, _type, click, _capture, screenshot.
+    # _press, _type, click, hover (a mouse moved across the element, no
+    # button held), _capture, screenshot.
 
     def _lacking(need):
         async def method(self, *args, **kwargs):

@@ -115,6 +115,12 @@ class WebKit(Engine):
         from selenium.webdriver.common.by import By
         await self._call(lambda: self.driver.find_element(By.ID, element_id).click())
 
+    async def hover(self, element_id):
+        from selenium.webdriver.common.action_chains import ActionChains
+        from selenium.webdriver.common.by import By
+        await self._call(lambda: ActionChains(self.driver).move_to_element(
+            self.driver.find_element(By.ID, element_id)).move_by_offset(20, 0).perform())
+
     async def _capture(self, x, y, width, height, *scroll):
         # Cut from the window's picture: WebKit's picture of a WebGL canvas
         # alone is blank, as its drawing buffer is not kept.
