@@ -47,6 +47,7 @@ def main(folder):
     out = os.path.join(ROOT, "build", "lighthouse")
     os.makedirs(out, exist_ok=True)
     flags = " ".join(f for f in FLAGS if not f.startswith(("--remote-debugging", "--window")))
+    env = dict(os.environ, CHROME_PATH=shutil.which("chromium"))
     site = Site(folder)
     version = subprocess.run(["chromium", "--version"], capture_output=True, text=True).stdout
     print(f"{version.strip()}; load average {load()}")
@@ -57,7 +58,7 @@ def main(folder):
                 subprocess.run(["npx", "--no-install", "lighthouse", site.url, *args, "--quiet",
                                 "--output=json", f"--output-path={path}",
                                 f"--chrome-flags={flags}"],
-                               check=True, cwd=ROOT, env=dict(os.environ, CHROME_PATH=shutil.which("chromium")))
+                               check=True, cwd=ROOT, env=env)
                 with open(path) as f:
                     line, failed = summary(json.load(f))
                 print(f"{preset} {run}: {line}; load average {load()}")
