@@ -3,6 +3,12 @@
 // not run them at all from a file.
 'use strict';
 
+// emscripten's global Module, through which the page and the program's
+// script talk, exists from the start, as on emscripten's own pages: what
+// looks for the program (Module.orbiquel) before page.js has run finds
+// none yet. page.js fills it in.
+window.Module = {};
+
 {
   const $ = (id) => document.getElementById(id);
   const stdin = $('stdin');

@@ -5,9 +5,9 @@
 // Each part is a module with a setup function taking `page`, the context
 // below, and what it needs of the parts set up before it; the parts meet
 // through the bus's events (bus.js). A new part is one module and one line
-// here. The only global is emscripten's `Module`, through which the
-// program's script (orbiquel.js) and the page talk (library_orbiquel.js
-// lists what it holds).
+// here. The only global is emscripten's `Module` (made by early.js),
+// through which the program's script (orbiquel.js) and the page talk
+// (library_orbiquel.js lists what it holds).
 import { PageBus } from './bus.js';
 import { setupControls } from './controls.js';
 import { setupInput, takeEarlyLines } from './input.js';
@@ -105,11 +105,11 @@ function canRun() {
 }
 
 // emscripten's contract: the program's script reads its settings and the
-// page's hooks from the global Module.
+// page's hooks from the global Module (which early.js made).
 function loadProgram(output, errors) {
   // The test setting ?steps=N stops the simulation after N steps.
   const stepLimit = Number.parseInt(new URLSearchParams(location.search).get('steps'), 10);
-  const Module = {
+  const Module = Object.assign(window.Module, {
     canvas: $('canvas'),
     preRun: [() => {
       if (Number.isFinite(stepLimit) && stepLimit >= 0) Module.orbiquel.stepLimit = stepLimit;
@@ -131,8 +131,7 @@ function loadProgram(output, errors) {
     onAbort: (what) => halt('The program stopped: ' + (what ? String(what)
       : 'it aborted (an abort() or an unhandled C++ error) and gave no reason') +
       '. Reload the page to start again.'),
-  };
-  window.Module = Module;
+  });
 
   window.addEventListener('error', (event) => {
     halt('The program stopped on an error: ' + (event.message || event.error) +
