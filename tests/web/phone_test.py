@@ -23,7 +23,7 @@ import tempfile
 from PIL import ImageChops
 from support import ENGINES, open_engine
 from support.engine import CACHE, PEN, SWIPE, TOUCH
-from support.scenario import (DROP, MENU, ORB, Scenarios, ball, console_ends_with,
+from support.scenario import (DROP, MENU, ORB, Scenarios, audit, ball, console_ends_with,
                               drop_transcript, lacking, text_of)
 from support.server import Site
 
@@ -56,6 +56,15 @@ async def layout(b, site):
         assert buffer == [400, 400]
         if (width, height) == (360, 740):
             assert top >= 0 and bottom <= status <= view_height, "not on the first screen"
+            await audit(b, "the one-column layout")
+            # Tab follows the column down.
+            await b.click("canvas")
+            tops = []
+            while len(tops) < 8 and await b.evaluate("document.activeElement !== document.body"):
+                tops.append(await b.evaluate("document.activeElement.getBoundingClientRect().top"
+                                             " + scrollY"))
+                await b.key("Tab")
+            assert tops == sorted(tops), f"Tab's order is not the column's: {tops}"
 
 
 async def taps_and_drop(b, site):
