@@ -30,7 +30,7 @@ from support import ENGINES, open_engine
 from support.engine import ALTGRAPH, HEAP, IME, LOADING
 from support.scenario import (BALL_PROMPTS, DROP, MENU, NOT_UNDERSTOOD, ORB, Scenarios, audit,
                               ball, console_ends_with, drop_transcript, lacking, text_of)
-from support.server import Site
+from support.server import Site, allow_driver_eval
 
 STEPS = 300
 # The longest task, in ms, from the start on.
@@ -325,7 +325,7 @@ async def faults(b, site, folder, fault_program):
         shutil.copytree(folder, other, dirs_exist_ok=True)
         shutil.copy(fault_program, os.path.join(other, "orbiquel.js"))
         shutil.copy(fault_program[:-3] + ".wasm", other)
-        faulty = Site(other)
+        faulty = Site(other, driver_eval=b.driver_eval)
         try:
             for key, said in (("e", "the keyboard callback ended by an exception (a test fault)"),
                               ("a", "gave no reason")):
@@ -340,6 +340,11 @@ async def faults(b, site, folder, fault_program):
                     assert await count_of(b, "stderr", said) == 1
         finally:
             faulty.close()
+        # Opened as a file (with the policy the server would serve).
+        if b.driver_eval:
+            allow_driver_eval(os.path.join(other, "index.html"))
+        await b.navigate("file://" + other + "/index.html")
+        assert "over HTTP" in await fault_text()
 
     # A program error that escapes: a call through a null function pointer.
     await b.navigate(site.url)
@@ -352,9 +357,6 @@ async def faults(b, site, folder, fault_program):
     assert await b.evaluate("document.getElementById('stdin').disabled && "
                             "!document.getElementById('stdin-note').hidden")
 
-    await b.navigate("file://" + os.path.abspath(folder) + "/index.html")
-    assert "over HTTP" in await fault_text()
-
 
 async def without_webgl(b, site):
     async with open_engine(b.name, webgl=False) as other:
@@ -365,7 +367,7 @@ async def without_webgl(b, site):
 
 async def main(folder, tool, fault_program, name):
     start = time.monotonic()
-    site = Site(folder)
+    site = Site(folder, driver_eval=ENGINES[name].driver_eval)
     try:
         async with open_engine(name) as b:
             scenarios = Scenarios(b)

@@ -160,7 +160,7 @@ async def offline(b, folder):
     """After one visit, with the server stopped and the HTTP cache cleared,
     a reload runs the program; with the server back and a file changed, the
     next reload shows it."""
-    site = Site(folder)
+    site = Site(folder, driver_eval=b.driver_eval)
     try:
         await b.navigate(site.url)
         await b.wait_for(f"{ORB} && {ORB}.steps > 0")
@@ -179,7 +179,7 @@ async def offline(b, folder):
         text = f.read()
     with open(page, "w") as f:
         f.write(text.replace("<main>", '<main data-changed="yes">'))
-    site = Site(folder, site.port)
+    site = Site(folder, site.port, driver_eval=b.driver_eval)
     try:
         await b.navigate(site.url)
         await b.wait_for("document.querySelector('main').dataset.changed === 'yes'",
@@ -190,7 +190,7 @@ async def offline(b, folder):
 
 
 async def main(folder, name):
-    site = Site(folder)
+    site = Site(folder, driver_eval=ENGINES[name].driver_eval)
     copy = tempfile.mkdtemp(prefix="orbiquel-site-")
     shutil.copytree(folder, copy, dirs_exist_ok=True)
     try:

@@ -70,6 +70,9 @@ def png(data):
 class Engine:
     name = None
     lacks = {}
+    # Whether the driver runs its scripts through the page's eval, which the
+    # page's Content-Security-Policy refuses (server.Site allows it then).
+    driver_eval = False
 
     def __init__(self, webgl=True):
         self.webgl = webgl

@@ -38,6 +38,8 @@ class WebKit(Engine):
         LOADING: "WebKit's WebDriver runs no command while a page loads, so nothing can "
                  "be typed before the program's files have come",
     }
+    # Its WebDriver evaluates scripts as strings, in the page.
+    driver_eval = True
     # Debian installs it beside WebKitGTK's library, under the architecture's triplet.
     MINIBROWSER = (glob.glob("/usr/lib/*/webkit2gtk-4.*/MiniBrowser") or ["MiniBrowser"])[0]
 
