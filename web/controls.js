@@ -40,7 +40,8 @@ export function setupControls(page, sendLine) {
     sign.type = 'button';
     sign.className = 'sign';
     sign.textContent = '±';
-    sign.setAttribute('aria-label', 'Change the sign of ' + name);
+    // The name starts with the visible label, for those who speak it.
+    sign.setAttribute('aria-label', '± change the sign of ' + name);
     sign.addEventListener('click', () => {
       const t = input.value.trim();
       input.value = t.startsWith('-') ? t.slice(1) : t.startsWith('+') ? '-' + t.slice(1) : '-' + t;

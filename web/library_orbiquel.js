@@ -317,6 +317,17 @@ const LibraryOrbiquel = {
       stencil: ((GLUT.initDisplayMode & 0x0020 /*GLUT_STENCIL*/) !== 0),
       alpha: ((GLUT.initDisplayMode & 0x0008 /*GLUT_ALPHA*/) !== 0)
     };
+    // The page made the context (GL_PREINITIALIZED_CONTEXT): it must be the
+    // one the display mode asks for.
+    var made = Module['preinitializedWebGLContext'];
+    var differ = made ? Object.keys(contextAttributes).filter(function(name) {
+      return made.getContextAttributes()[name] !== contextAttributes[name];
+    }) : [];
+    if (differ.length) {
+      Orbiquel.halt('The page made the scene\'s WebGL context with other ' + differ.join(', ') +
+                    ' than the program\'s display mode asks for.');
+      return 0;
+    }
     Module.ctx = Browser.createContext(Module['canvas'], true, true, contextAttributes);
     if (!Module.ctx) {
       Orbiquel.halt('This browser could not create a WebGL context for the scene.');

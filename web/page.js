@@ -87,6 +87,15 @@ function animate(output, errors) {
   requestAnimationFrame(frame);
 }
 
+// The scene's WebGL context, made by the page with the program's display
+// mode (double-buffered RGBA with a depth buffer, no multisampling) and
+// handed to it. Made here, it tells whether the browser has WebGL before the
+// program is fetched, and its cost falls before the program's start, a task
+// the page cannot split; the program checks that it is what it asks for.
+const SCENE_CONTEXT = { antialias: false, depth: true, stencil: false, alpha: false };
+const sceneContext = location.protocol === 'file:' ? null
+  : $('canvas').getContext('webgl', SCENE_CONTEXT);
+
 // Whether the program can run here; if not, the page says why.
 function canRun() {
   if (location.protocol === 'file:') {
@@ -94,8 +103,7 @@ function canRun() {
     halt(fault.textContent);
     return false;
   }
-  const probe = document.createElement('canvas');
-  if (!(probe.getContext('webgl') || probe.getContext('experimental-webgl'))) {
+  if (!sceneContext) {
     halt('This browser does not offer WebGL, which the scene is drawn with, so the ' +
       'program cannot run here. Turn on WebGL (hardware acceleration) in the browser\'s ' +
       'settings, or use a browser that supports it.');
@@ -111,6 +119,7 @@ function loadProgram(output, errors) {
   const stepLimit = Number.parseInt(new URLSearchParams(location.search).get('steps'), 10);
   const Module = Object.assign(window.Module, {
     canvas: $('canvas'),
+    preinitializedWebGLContext: sceneContext,
     preRun: [() => {
       if (Number.isFinite(stepLimit) && stepLimit >= 0) Module.orbiquel.stepLimit = stepLimit;
       bus.emit('loaded');

@@ -10,7 +10,7 @@ import { blocksToDrop, countLines, lastLines } from './lines.js';
 // unreadable at any rate, and each change of the pane costs the browser a
 // layout and a repaint of the pane, which software renderers feel. The
 // oldest blocks go once the lines after them are enough, so the memory
-// stays bounded. While text waits to be drawn, the pane carries the
+// stays bounded; the rest then become one block. While text waits to be drawn, the pane carries the
 // attribute data-pending (tests wait for it to go rather than guess the
 // interval).
 export class Transcript {
@@ -74,10 +74,25 @@ export class Transcript {
     this.pendingLines = 0;
     delete pane.dataset.pending;
     const drop = blocksToDrop(this.blocks.map(([, lines]) => lines), this.keep);
-    for (const [oldest, lines] of this.blocks.splice(0, drop)) {
-      oldest.remove();
-      this.shownLines -= lines;
-    }
+    if (drop > 0) this.compact(drop, atBottom);
     if (atBottom) pane.scrollTop = pane.scrollHeight;
+  }
+
+  // Drops the `drop` oldest blocks. What stays is written into new
+  // elements: the browser counts text moved up within the pane as a shift
+  // of the page's layout, but not text that is new. A reader scrolled back
+  // keeps the same lines in view.
+  compact(drop, atBottom) {
+    const pane = this.pane;
+    const height = pane.scrollHeight;
+    for (const [, lines] of this.blocks.splice(0, drop)) this.shownLines -= lines;
+    const block = document.createElement('div');
+    block.textContent = this.blocks.map(([b]) => b.textContent).join('');
+    const current = document.createElement('div');
+    current.textContent = this.current.textContent;
+    pane.replaceChildren(block, current);
+    this.blocks = [[block, this.shownLines]];
+    this.current = current;
+    if (!atBottom) pane.scrollTop -= height - pane.scrollHeight;
   }
 }

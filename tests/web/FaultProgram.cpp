@@ -29,7 +29,8 @@ void keyboard(unsigned char key, int /*x*/, int /*y*/) {
 
 int main(int argc, char** argv) {
     glutInit(&argc, argv);
-    glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGBA);
+    // The program's display mode, for which the page makes the context.
+    glutInitDisplayMode(GLUT_DOUBLE | GLUT_DEPTH);
     glutInitWindowSize(400, 400);
     glutCreateWindow("Orbiquel fault test");
     glutDisplayFunc(display);

@@ -28,11 +28,13 @@ import time
 from PIL import Image
 from support import ENGINES, open_engine
 from support.engine import ALTGRAPH, HEAP, IME, LOADING
-from support.scenario import (BALL_PROMPTS, DROP, MENU, NOT_UNDERSTOOD, ORB, Scenarios,
+from support.scenario import (BALL_PROMPTS, DROP, MENU, NOT_UNDERSTOOD, ORB, Scenarios, audit,
                               ball, console_ends_with, drop_transcript, lacking, text_of)
-from support.server import Site
+from support.server import Site, allow_driver_eval
 
 STEPS = 300
+# The longest task, in ms, from the start on.
+LONGEST_TASK = 800
 NAN = r"-?nan"
 # A ball at rest, per triangle: the edge test's "1" and three corner roots.
 AT_REST = re.compile(("1\n" + f"{NAN}\n" * 3) * 3 + r"$")
@@ -89,6 +91,28 @@ ALTGR = ("canvas.dispatchEvent(new KeyboardEvent('keydown', {key: '@', ctrlKey: 
          "altKey: true, modifierAltGraph: true, bubbles: true, cancelable: true}))")
 
 
+# The page's own rules, at the menu, with the focus on the scene.
+CONTRAST = ("(() => { const lum = (c) => c.match(/[\\d.]+/g).slice(0, 3).map((v) => v / 255)"
+            ".map((v) => (v <= 0.03928 ? v / 12.92 : ((v + 0.055) / 1.055) ** 2.4))"
+            ".reduce((s, v, i) => s + [0.2126, 0.7152, 0.0722][i] * v, 0);"
+            " const [a, b] = [getComputedStyle(document.activeElement).outlineColor,"
+            " getComputedStyle(document.body).backgroundColor].map(lum);"
+            " return (Math.max(a, b) + 0.05) / (Math.min(a, b) + 0.05); })()")
+RULES = [
+    ("the scene's focus ring stands 3:1 against the page", CONTRAST + " >= 3"),
+    ("the waiting input line wears no ring without the focus",
+     "getComputedStyle(document.getElementById('stdin')).outlineStyle === 'none'"),
+    ("the console pane has a role and a short name",
+     "(e => e.getAttribute('role') === 'log' && e.getAttribute('aria-label') === "
+     "'Standard output')(document.getElementById('console'))"),
+    ("the manifest has an id, the page a description",
+     "fetch('manifest.webmanifest').then(r => r.json()).then(m => !!m.id &&"
+     " !!document.querySelector('meta[name=description]').content)"),
+    ("a Content-Security-Policy",
+     "!!document.querySelector('meta[http-equiv=Content-Security-Policy]')"),
+]
+
+
 async def keys(b):
     wrong = []
     altgr = [] if lacking(b, "AltGr+@ on the scene", ALTGRAPH) else [("AltGr+@", {}, True)]
@@ -131,6 +155,7 @@ async def run_page(b, site, tool):
     assert kept[-1] == "" and kept[-1001:-1] == [f"line {i}" for i in range(1500, 2500)]
 
     await keys(b)
+    await b.hover("canvas")
 
     # A key without a printable character (Backspace) opens the menu; the
     # answers drop the ball onto the floor, where it comes to rest.
@@ -192,15 +217,60 @@ async def before_it_runs(b, site):
     await b.type_line("wo")
     site.release("orbiquel.js")
     await b.wait_for(f"window.Module && {ORB}")
+    # The status as the first step has run.
+    await b.evaluate("const started = Module.orbiquelStarted; Module.orbiquelStarted = () => "
+                     "{ started(); window.statusThen = document.getElementById('status')"
+                     ".textContent; }")
     await b.sleep(1.2)
     loading = await b.evaluate(f"[{text_of('status')}, {text_of('rates')}]")
     assert loading == ["Loading…", ""], loading
     site.release()
-    await b.wait_for(f"{ORB}.steps > 0")
+    status = await b.wait_for("window.statusThen")
+    assert status != "Loading…", "the status stayed Loading… past the first step"
     await b.click("canvas")
     await b.key("x")
     await b.wait_for(f"{text_of('stderr')}.includes('{NOT_UNDERSTOOD}')")
     assert await count_of(b, "console", "wo\n") == 1
+
+
+async def audits(b, site):
+    """axe-core and the page's own rules in each state a user meets: running,
+    the menu, the ball's fields, a field's fault, after a drop with its link,
+    and a link's fault."""
+    await b.navigate(site.url)
+    await b.wait_for(f"{ORB} && {ORB}.steps > 0")
+    await audit(b, "running")
+    await key_on_scene(b, "q")
+    await audit(b, "the menu")
+    await b.click("canvas")
+    broken = [what for what, check in RULES if not await b.evaluate(check)]
+    await b.key("Tab")
+    if await b.evaluate("!!document.activeElement.closest('.help')"):
+        broken.append("Tab leads from the scene past the console to the help")
+    assert not broken, broken
+    await b.click("answer-2")
+    await audit(b, "the ball's fields")
+    await b.evaluate("document.getElementById('ball-y').value = 'x'")
+    await b.click("drop")
+    assert await b.evaluate("document.getElementById('ball-y').ariaInvalid") == "true"
+    await audit(b, "a field's fault")
+    await b.evaluate("document.getElementById('ball-y').value = '3'")
+    await b.click("drop")
+    await b.wait_for(f"!{ORB}.waiting() && !document.getElementById('share').hidden")
+    focus = await b.evaluate("document.activeElement.id")
+    assert focus == "stdin", f"the focus went to {focus!r} after the drop"
+    await audit(b, "after a drop, with its link")
+    await b.navigate(site.url + "?ball=2,3")
+    await b.wait_for("!document.getElementById('link-fault').hidden")
+    await audit(b, "a link's fault")
+
+
+# Layout shifts and the longest task, where the engine reports them.
+OBSERVE = ("window.observed = {'layout-shift': 0, longtask: 0}; for (const type of Object.keys("
+           "observed)) if (PerformanceObserver.supportedEntryTypes.includes(type)) new "
+           "PerformanceObserver((l) => { for (const e of l.getEntries()) observed[type] = type ==="
+           " 'longtask' ? Math.max(observed[type], e.duration) : observed[type] + (e.hadRecentInput"
+           " ? 0 : e.value); }).observe({type, buffered: true}); else delete observed[type]")
 
 
 async def steadiness(b, site):
@@ -209,6 +279,7 @@ async def steadiness(b, site):
     await b.wait_for(f"{ORB} && {ORB}.frames > 0")
     sample = f"[performance.now(), {ORB}.frames, {ORB}.steps, Module._orbiquel_heap_in_use()]"
     await b.sleep(2)
+    await b.evaluate(OBSERVE)
     # The status line is a live region: while nothing changes for the user,
     # it must not change at all.
     await b.evaluate("window.statusChanges = 0; new MutationObserver(() => statusChanges++)"
@@ -226,11 +297,19 @@ async def steadiness(b, site):
     fps = (frames1 - frames0) / (t1 - t0) * 1000
     print(f"{fps:.1f} frames/s and {(steps1 - steps0) / (t1 - t0) * 1000:.0f} steps/s over 10 s")
     assert fps >= 50, fps
+    observed = await b.evaluate("observed")
+    lines = (await b.evaluate(text_of("console"))).count("\n")
+    print(f"the same 10 s: {observed} (layout shift, longest task in ms since the start); "
+          f"{lines} lines in the console pane")
+    assert observed.get("layout-shift", 0) <= 0.01, "the layout shifted"
+    assert observed.get("longtask", 0) <= LONGEST_TASK, "a long task"
+    assert 1000 <= lines <= 2600, "the pane did not drop its oldest lines as text flowed"
     await b.sleep(50)
     after = await memory()
     print("over a minute: JS heap, DOM nodes, program heap in use: "
           f"{before} -> {after}; the status line changed {await b.evaluate('statusChanges')} times")
-    assert after[0] < before[0] + 1_000_000 and after[1] < before[1] + 200, (before, after)
+    assert after[0] < before[0] + 250_000, f"the JavaScript heap grew: {before} -> {after}"
+    assert after[1] < before[1] + 200, f"the DOM grew: {before} -> {after}"
     assert after[2] <= before[2] + 4096, (before, after)
     assert await b.evaluate("statusChanges") == 0
 
@@ -246,7 +325,7 @@ async def faults(b, site, folder, fault_program):
         shutil.copytree(folder, other, dirs_exist_ok=True)
         shutil.copy(fault_program, os.path.join(other, "orbiquel.js"))
         shutil.copy(fault_program[:-3] + ".wasm", other)
-        faulty = Site(other)
+        faulty = Site(other, driver_eval=b.driver_eval)
         try:
             for key, said in (("e", "the keyboard callback ended by an exception (a test fault)"),
                               ("a", "gave no reason")):
@@ -261,6 +340,11 @@ async def faults(b, site, folder, fault_program):
                     assert await count_of(b, "stderr", said) == 1
         finally:
             faulty.close()
+        # Opened as a file (with the policy the server would serve).
+        if b.driver_eval:
+            allow_driver_eval(os.path.join(other, "index.html"))
+        await b.navigate("file://" + other + "/index.html")
+        assert "over HTTP" in await fault_text()
 
     # A program error that escapes: a call through a null function pointer.
     await b.navigate(site.url)
@@ -273,9 +357,6 @@ async def faults(b, site, folder, fault_program):
     assert await b.evaluate("document.getElementById('stdin').disabled && "
                             "!document.getElementById('stdin-note').hidden")
 
-    await b.navigate("file://" + os.path.abspath(folder) + "/index.html")
-    assert "over HTTP" in await fault_text()
-
 
 async def without_webgl(b, site):
     async with open_engine(b.name, webgl=False) as other:
@@ -286,7 +367,7 @@ async def without_webgl(b, site):
 
 async def main(folder, tool, fault_program, name):
     start = time.monotonic()
-    site = Site(folder)
+    site = Site(folder, driver_eval=ENGINES[name].driver_eval)
     try:
         async with open_engine(name) as b:
             scenarios = Scenarios(b)
@@ -294,6 +375,7 @@ async def main(folder, tool, fault_program, name):
             await scenarios.run("a line typed before the program runs", before_it_runs, site,
                                 needs=[LOADING])
             await scenarios.run("faults", faults, site, folder, fault_program)
+            await scenarios.run("audits", audits, site)
             await scenarios.run("frame rate and memory over a minute", steadiness, site,
                                 needs=[HEAP])
             await scenarios.run("the page without WebGL", without_webgl, site)

@@ -23,7 +23,7 @@ import tempfile
 from PIL import ImageChops
 from support import ENGINES, open_engine
 from support.engine import CACHE, PEN, SWIPE, TOUCH
-from support.scenario import (DROP, MENU, ORB, Scenarios, ball, console_ends_with,
+from support.scenario import (DROP, MENU, ORB, Scenarios, audit, ball, console_ends_with,
                               drop_transcript, lacking, text_of)
 from support.server import Site
 
@@ -56,6 +56,15 @@ async def layout(b, site):
         assert buffer == [400, 400]
         if (width, height) == (360, 740):
             assert top >= 0 and bottom <= status <= view_height, "not on the first screen"
+            await audit(b, "the one-column layout")
+            # Tab follows the column down.
+            await b.click("canvas")
+            tops = []
+            while len(tops) < 8 and await b.evaluate("document.activeElement !== document.body"):
+                tops.append(await b.evaluate("document.activeElement.getBoundingClientRect().top"
+                                             " + scrollY"))
+                await b.key("Tab")
+            assert tops == sorted(tops), f"Tab's order is not the column's: {tops}"
 
 
 async def taps_and_drop(b, site):
@@ -151,7 +160,7 @@ async def offline(b, folder):
     """After one visit, with the server stopped and the HTTP cache cleared,
     a reload runs the program; with the server back and a file changed, the
     next reload shows it."""
-    site = Site(folder)
+    site = Site(folder, driver_eval=b.driver_eval)
     try:
         await b.navigate(site.url)
         await b.wait_for(f"{ORB} && {ORB}.steps > 0")
@@ -170,7 +179,7 @@ async def offline(b, folder):
         text = f.read()
     with open(page, "w") as f:
         f.write(text.replace("<main>", '<main data-changed="yes">'))
-    site = Site(folder, site.port)
+    site = Site(folder, site.port, driver_eval=b.driver_eval)
     try:
         await b.navigate(site.url)
         await b.wait_for("document.querySelector('main').dataset.changed === 'yes'",
@@ -181,7 +190,7 @@ async def offline(b, folder):
 
 
 async def main(folder, name):
-    site = Site(folder)
+    site = Site(folder, driver_eval=ENGINES[name].driver_eval)
     copy = tempfile.mkdtemp(prefix="orbiquel-site-")
     shutil.copytree(folder, copy, dirs_exist_ok=True)
     try:

@@ -136,6 +136,11 @@ class Chromium(Engine):
     async def click(self, element_id):
         await self._mouse(element_id)
 
+    async def hover(self, element_id):
+        x, y = await self.centre(element_id)
+        for dx in (-20, 0, 20):
+            await self.send("Input.dispatchMouseEvent", type="mouseMoved", x=x + dx, y=y)
+
     async def pen_tap(self, element_id):
         await self._mouse(element_id, pointerType="pen")
 

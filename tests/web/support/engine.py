@@ -70,6 +70,9 @@ def png(data):
 class Engine:
     name = None
     lacks = {}
+    # Whether the driver runs its scripts through the page's eval, which the
+    # page's Content-Security-Policy refuses (server.Site allows it then).
+    driver_eval = False
 
     def __init__(self, webgl=True):
         self.webgl = webgl
@@ -88,7 +91,8 @@ class Engine:
 
     # The primitives: start, close, evaluate (a script's completion value,
     # promises awaited), navigate, messages (errors on the page's console),
-    # _press, _type, click, _capture, screenshot.
+    # _press, _type, click, hover (a mouse moved across the element, no
+    # button held), _capture, screenshot.
 
     def _lacking(need):
         async def method(self, *args, **kwargs):

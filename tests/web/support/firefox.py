@@ -143,6 +143,11 @@ class Firefox(Engine):
         x, y = await self.centre(element_id)
         await self._pointer("mouse", [{"type": "pointerMove", "x": round(x), "y": round(y)}])
 
+    async def hover(self, element_id):
+        x, y = await self.centre(element_id)
+        await self._actions({"type": "pointer", "id": "mouse", "actions": [
+            {"type": "pointerMove", "x": round(x + dx), "y": round(y)} for dx in (-20, 0, 20)]})
+
     async def touch(self, *path):
         await self._pointer("touch", [{"type": "pointerMove", "x": round(x), "y": round(y),
                                        "duration": 16} for x, y in path])

@@ -3,6 +3,7 @@ from which every expected transcript is made, and helpers to read the
 page and to run scenarios that an engine may lack what they need for."""
 
 import json
+import os
 import sys
 
 # The program's prompts, as app/Keyboard.cpp writes them (web/prompts.js
@@ -38,6 +39,30 @@ def ball(picture):
     at = [divmod(i, width) for i, (r, g, b) in enumerate(picture.getdata())
           if g > 200 and r < 80 and b < 80]
     return len(at), sum(x for _, x in at) / len(at), sum(y for y, _ in at) / len(at)
+
+
+AXE = os.path.join(os.path.dirname(__file__), *[".."] * 3, "node_modules/axe-core/axe.min.js")
+# axe-core's WCAG 2.x A and AA rules and its best practices, with the rule
+# that a control's name holds its visible label, which it keeps for review.
+AXE_RUN = ("axe.run(document, {runOnly: ['wcag2a', 'wcag2aa', 'wcag21a', 'wcag21aa', 'wcag22aa',"
+           " 'best-practice'], rules: {'label-content-name-mismatch': {enabled: true}}})"
+           ".then(r => r.violations.map(v => v.id + ': ' + v.nodes.map(n => n.target).join()))")
+# axe leaves a label of symbols (±) for review: a button's name holds its
+# label, and nothing the page hides is shown.
+PAGE_RULES = ("[...document.querySelectorAll('button')].filter(e => e.getClientRects().length &&"
+              " !(e.getAttribute('aria-label') ?? e.textContent).includes(e.textContent.trim()))"
+              ".map(e => 'a name without its label: ' + e.textContent)"
+              ".concat([...document.querySelectorAll('[hidden]')].filter(e => e.getClientRects()"
+              ".length).map(e => 'shown though hidden: ' + (e.id || e.className)))")
+
+
+async def audit(b, state):
+    """The page's rules and axe-core's find nothing."""
+    if not await b.evaluate("typeof axe === 'object'"):
+        with open(AXE) as f:
+            await b.evaluate(f.read() + ";0")
+    found = await b.evaluate(PAGE_RULES) + await b.evaluate(AXE_RUN)
+    assert not found, f"{b.name}, {state}: {found}"
 
 
 def lacking(b, scenario, *needs):

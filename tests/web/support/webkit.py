@@ -38,6 +38,8 @@ class WebKit(Engine):
         LOADING: "WebKit's WebDriver runs no command while a page loads, so nothing can "
                  "be typed before the program's files have come",
     }
+    # Its WebDriver evaluates scripts as strings, in the page.
+    driver_eval = True
     # Debian installs it beside WebKitGTK's library, under the architecture's triplet.
     MINIBROWSER = (glob.glob("/usr/lib/*/webkit2gtk-4.*/MiniBrowser") or ["MiniBrowser"])[0]
 
@@ -114,6 +116,12 @@ class WebKit(Engine):
     async def click(self, element_id):
         from selenium.webdriver.common.by import By
         await self._call(lambda: self.driver.find_element(By.ID, element_id).click())
+
+    async def hover(self, element_id):
+        from selenium.webdriver.common.action_chains import ActionChains
+        from selenium.webdriver.common.by import By
+        await self._call(lambda: ActionChains(self.driver).move_to_element(
+            self.driver.find_element(By.ID, element_id)).move_by_offset(20, 0).perform())
 
     async def _capture(self, x, y, width, height, *scroll):
         # Cut from the window's picture: WebKit's picture of a WebGL canvas
