@@ -15,6 +15,7 @@ import subprocess
 import sys
 
 from support.chromium import FLAGS
+from support.engine import stop
 from support.server import Site
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
@@ -55,10 +56,16 @@ def main(folder):
         for preset, args in PRESETS.items():
             for run in range(1, RUNS + 1):
                 path = os.path.join(out, f"{preset}-{run}.json")
-                subprocess.run(["npx", "--no-install", "lighthouse", site.url, *args, "--quiet",
-                                "--output=json", f"--output-path={path}",
-                                f"--chrome-flags={flags}"],
-                               check=True, cwd=ROOT, env=env)
+                # In a session of its own: the browser it starts can outlive
+                # it, busy, and is ended with the session.
+                process = subprocess.Popen(["npx", "--no-install", "lighthouse", site.url, *args,
+                                            "--quiet", "--output=json", f"--output-path={path}",
+                                            f"--chrome-flags={flags}"],
+                                           cwd=ROOT, env=env, start_new_session=True)
+                status = process.wait()
+                stop(process, group=True)
+                if status:
+                    sys.exit(f"lighthouse failed with status {status}")
                 with open(path) as f:
                     line, failed = summary(json.load(f))
                 print(f"{preset} {run}: {line}; load average {load()}")
