@@ -8,12 +8,18 @@ the transcript flowing and with none drawn, side by side; and, for
 comparison, the desktop program's steps per second on the same machine
 (bench/steps-per-second, under Xvfb).
 
-    bench/web-page [SITE_DIR [DESKTOP_PROGRAM]]
+    bench/web-page [--json] [--weight] [SITE_DIR [DESKTOP_PROGRAM]]
     (defaults: build/web/site, build/run/orbiquel; scripts/web and
-    scripts/run build them)"""
+    scripts/run build them)
+
+With --json the figures are one JSON line on standard output, and the text
+goes to standard error (bench/record reads the line); with --weight, only
+the page's weight is measured and printed."""
 
 import asyncio
+import functools
 import gzip
+import json
 import os
 import statistics
 import subprocess
@@ -117,38 +123,64 @@ async def engine_frames(folder, name, rounds=3, seconds=4):
         site.close()
 
 
-def print_engine_frames(folder):
-    print(f"{'engine':22} {'transcript flowing':>26} {'no transcript drawn':>26}  share")
+def print_engine_frames(folder, say):
+    say(f"{'engine':22} {'transcript flowing':>26} {'no transcript drawn':>26}  share")
+    figures = {}
     for name in ENGINES:
         version, (fps, steps), (quiet_fps, quiet_steps), lines = asyncio.run(
             engine_frames(folder, name))
-        print(f"{name + ' ' + version:22} {fps:6.1f} frames/s {steps:4.0f} steps/s"
-              f" {quiet_fps:6.1f} frames/s {quiet_steps:4.0f} steps/s  {fps / quiet_fps:4.0%}"
-              f"  ({lines} lines in the pane)")
+        say(f"{name + ' ' + version:22} {fps:6.1f} frames/s {steps:4.0f} steps/s"
+            f" {quiet_fps:6.1f} frames/s {quiet_steps:4.0f} steps/s  {fps / quiet_fps:4.0%}"
+            f"  ({lines} lines in the pane)")
+        figures[name] = {"version": version, "fps": fps, "steps_per_second": steps,
+                         "fps_no_transcript": quiet_fps}
+    return figures
+
+
+def weight(folder, say):
+    plain = packed = 0
+    for name in sorted(os.listdir(folder)):
+        with open(os.path.join(folder, name), "rb") as f:
+            data = f.read()
+        plain += len(data)
+        packed += len(gzip.compress(data, 9))
+        say(f"{name:20} {len(data):8,} bytes, {len(gzip.compress(data, 9)):8,} gzipped")
+    say(f"{'the page':20} {plain:8,} bytes, {packed:8,} gzipped")
+    return {"bytes": plain, "gzipped": packed}
 
 
 def main():
-    folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(root, "build/web/site")
-    program = sys.argv[2] if len(sys.argv) > 2 else os.path.join(root, "build/run/orbiquel")
-    plain = packed = 0
-    for name in sorted(os.listdir(folder)):
-        data = open(os.path.join(folder, name), "rb").read()
-        plain += len(data)
-        packed += len(gzip.compress(data, 9))
-        print(f"{name:20} {len(data):8,} bytes, {len(gzip.compress(data, 9)):8,} gzipped")
-    print(f"{'the page':20} {plain:8,} bytes, {packed:8,} gzipped")
-    first, fps, steps = asyncio.run(measure(folder))
-    print(f"first frame      {first:.0f} ms after navigation (median of 5 loads)")
-    print(f"in the browser   {fps:.1f} frames/s, {steps:.0f} simulation steps/s (10 s)")
-    first, fps, slowed = asyncio.run(measure_phone(folder))
-    print("phone, 360 x 740 at device pixel ratio 2 (Chromium's emulation):")
-    print(f"  first frame    {first:.0f} ms after navigation (median of 5 loads)")
-    print(f"  frame rate     {fps:.1f} frames/s (10 s of flowing transcript)")
-    print(f"  slowed         {slowed:.0f} ms to the first frame of a first visit (median of 5): "
-          "CPU 4 times slower, 150 ms round trip, 1.6 Mbit/s, gzip-compressed")
-    print_engine_frames(folder)
-    if os.access(program, os.X_OK):
-        subprocess.run([os.path.join(root, "bench/steps-per-second"), program, "10"], check=True)
+    args = sys.argv[1:]
+    as_json = "--json" in args
+    only_weight = "--weight" in args
+    args = [a for a in args if a not in ("--json", "--weight")]
+    say = functools.partial(print, file=sys.stderr if as_json else sys.stdout, flush=True)
+    folder = args[0] if args else os.path.join(root, "build/web/site")
+    program = args[1] if len(args) > 1 else os.path.join(root, "build/run/orbiquel")
+    figures = {"page": weight(folder, say)}
+    if not only_weight:
+        first, fps, steps = asyncio.run(measure(folder))
+        figures["desktop_size"] = {"first_frame_ms": first, "fps": fps,
+                                   "steps_per_second": steps}
+        say(f"first frame      {first:.0f} ms after navigation (median of 5 loads)")
+        say(f"in the browser   {fps:.1f} frames/s, {steps:.0f} simulation steps/s (10 s)")
+        first, fps, slowed = asyncio.run(measure_phone(folder))
+        figures["phone"] = {"first_frame_ms": first, "fps": fps, "slowed_first_frame_ms": slowed}
+        say("phone, 360 x 740 at device pixel ratio 2 (Chromium's emulation):")
+        say(f"  first frame    {first:.0f} ms after navigation (median of 5 loads)")
+        say(f"  frame rate     {fps:.1f} frames/s (10 s of flowing transcript)")
+        say(f"  slowed         {slowed:.0f} ms to the first frame of a first visit (median of 5):"
+            " CPU 4 times slower, 150 ms round trip, 1.6 Mbit/s, gzip-compressed")
+        figures["engines"] = print_engine_frames(folder, say)
+        if os.access(program, os.X_OK):
+            desktop = subprocess.run([os.path.join(root, "bench/steps-per-second"), "--json",
+                                      program, "10"], check=True, stdout=subprocess.PIPE,
+                                     text=True)
+            figures["desktop_program"] = json.loads(desktop.stdout)
+            say("the desktop program under Xvfb: "
+                f"{figures['desktop_program']['steps_per_second']:.0f} steps/s")
+    if as_json:
+        print(json.dumps(figures))
 
 
 if __name__ == "__main__":
