@@ -6,7 +6,10 @@ blocking time (TBT) and largest contentful paint (LCP), and the audits that
 could not run; keeps the JSON reports in build/lighthouse/. A measurement,
 not a check: its figures follow the machine's load, which it prints.
 
-    bench/lighthouse [SITE_DIR]   (build/web/site, from scripts/web, by default)"""
+    bench/lighthouse [--json] [SITE_DIR]   (build/web/site, from scripts/web, by default)
+
+With --json, the last line is the runs' figures as one JSON object, for
+bench/record."""
 
 import json
 import os
@@ -32,17 +35,25 @@ def load():
         return " ".join(f.read().split()[:3])
 
 
-def summary(report):
-    scores = " ".join(f"{c} {round(report['categories'][c]['score'] * 100)}" for c in CATEGORIES)
+def figures(report):
+    """A run's scores, metrics and the audits that could not run."""
     audits = report["audits"]
-    metrics = " ".join(f"{name} {form.format(audits[key]['numericValue'])}"
-                       for name, (key, form) in METRICS.items())
-    failed = sorted(f"{key} ({audit.get('errorMessage', '')[:70]})"
-                    for key, audit in audits.items() if audit.get("scoreDisplayMode") == "error")
-    return f"{scores}; {metrics}", failed
+    return {"scores": {c: round(report["categories"][c]["score"] * 100) for c in CATEGORIES},
+            "metrics": {name: audits[key]["numericValue"] for name, (key, _) in METRICS.items()},
+            "failed": sorted(f"{key} ({audit.get('errorMessage', '')[:70]})"
+                             for key, audit in audits.items()
+                             if audit.get("scoreDisplayMode") == "error")}
 
 
-def main(folder):
+def summary(run):
+    """One line of a run's figures."""
+    scores = " ".join(f"{c} {s}" for c, s in run["scores"].items())
+    metrics = " ".join(f"{name} {METRICS[name][1].format(value)}"
+                       for name, value in run["metrics"].items())
+    return f"{run['preset']} {run['run']}: {scores}; {metrics}"
+
+
+def main(folder, as_json):
     if not os.path.exists(os.path.join(folder, "index.html")):
         sys.exit(f"{folder} holds no page: build it with scripts/web first")
     out = os.path.join(ROOT, "build", "lighthouse")
@@ -52,6 +63,7 @@ def main(folder):
     site = Site(folder)
     version = subprocess.run(["chromium", "--version"], capture_output=True, text=True).stdout
     print(f"{version.strip()}; load average {load()}")
+    runs = []
     try:
         for preset, args in PRESETS.items():
             for run in range(1, RUNS + 1):
@@ -67,14 +79,19 @@ def main(folder):
                 if status:
                     sys.exit(f"lighthouse failed with status {status}")
                 with open(path) as f:
-                    line, failed = summary(json.load(f))
-                print(f"{preset} {run}: {line}; load average {load()}")
-                if failed:
-                    print("   audits that could not run: " + "; ".join(failed))
+                    runs.append(dict(figures(json.load(f)), preset=preset, run=run))
+                print(f"{summary(runs[-1])}; load average {load()}")
+                if runs[-1]["failed"]:
+                    print("   audits that could not run: " + "; ".join(runs[-1]["failed"]))
     finally:
         site.close()
     print(f"reports: {out}")
+    if as_json:
+        print(json.dumps({"runs": runs}))
 
 
 if __name__ == "__main__":
-    main(sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "build", "web", "site"))
+    args = sys.argv[1:]
+    as_json = args[:1] == ["--json"]
+    args = args[1:] if as_json else args
+    main(args[0] if args else os.path.join(ROOT, "build", "web", "site"), as_json)
