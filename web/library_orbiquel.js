@@ -11,8 +11,11 @@
 //   Module.orbiquelKeyDone()         a key's callback has run to its end
 //   Module.orbiquelHalted(message)   the program has stopped for good
 //   Module.orbiquelStarted()         the first simulation step has run
+//   Module.orbiquelPaused()          the steps have stopped at pauseAt
 // and Module.orbiquel.input(text) hands typed text to standard input,
-// Module.orbiquel.pressKey(code) presses a key on the scene.
+// Module.orbiquel.pressKey(code) presses a key on the scene,
+// Module.orbiquel.pause(), resume() and step() hold the idle callbacks,
+// let them run on, or let exactly one run.
 
 mergeInto(LibraryManager.library, {
   // Values that a library's object literal cannot carry are set here.
@@ -27,6 +30,12 @@ mergeInto(LibraryManager.library, {
     // The page's test setting: no idle callback once this many have run.
     stepLimit: null,
     halted: false,
+    // Paused: no idle callback runs, so neither the simulation nor the
+    // camera moves, but for the steps asked for one by one. pauseAt pauses
+    // once that many idle callbacks have run.
+    paused: false,
+    stepsAsked: 0,
+    pauseAt: null,
     // The read the program waits in, if any: {iov, iovcnt, pnum, wakeUp}.
     read: null,
     // Bytes typed but not yet read, as a terminal buffers typed-ahead lines.
@@ -107,8 +116,7 @@ mergeInto(LibraryManager.library, {
     // 4 ms once timers follow each other. None while the keyboard callback
     // waits for input: the desktop program's loop stands still then too.
     scheduleIdle: function() {
-      if (Orbiquel.idleTimer !== null || !Orbiquel.idleFunc || Orbiquel.halted ||
-          Orbiquel.waiting() || Orbiquel.steps >= Orbiquel.stepLimit) {
+      if (Orbiquel.idleTimer !== null || !Orbiquel.idleFunc || Orbiquel.held()) {
         return;
       }
       Orbiquel.idleTimer = setTimeout(Orbiquel.runIdle, 0);
@@ -116,14 +124,54 @@ mergeInto(LibraryManager.library, {
 
     runIdle: function() {
       Orbiquel.idleTimer = null;
-      if (Orbiquel.halted || Orbiquel.waiting() || Orbiquel.steps >= Orbiquel.stepLimit) {
+      if (Orbiquel.held()) {
         return;
       }
+      Orbiquel.stepsAsked = Math.max(0, Orbiquel.stepsAsked - 1);
       Module['_orbiquel_call_idle'](Orbiquel.idleFunc);
       if (++Orbiquel.steps === 1) {
         Orbiquel.hook('orbiquelStarted');
       }
+      if (Orbiquel.steps === Orbiquel.pauseAt) {
+        Orbiquel.paused = true;
+        Orbiquel.hook('orbiquelPaused');
+      }
       Orbiquel.scheduleIdle();
+    },
+
+    // No idle callback may run now: the program has stopped, waits for a
+    // line, has run its step limit, or is paused without a step asked for.
+    held: function() {
+      return Orbiquel.halted || Orbiquel.waiting() || Orbiquel.steps >= Orbiquel.stepLimit ||
+             (Orbiquel.paused && Orbiquel.stepsAsked === 0);
+    },
+
+    pause: function() {
+      Orbiquel.paused = true;
+      Orbiquel.stepsAsked = 0;
+      clearTimeout(Orbiquel.idleTimer);
+      Orbiquel.idleTimer = null;
+    },
+
+    resume: function() {
+      Orbiquel.paused = false;
+      Orbiquel.scheduleIdle();
+    },
+
+    // While paused, one more idle callback (a simulation step and the
+    // camera's turn), whose redraw request draws one frame. False when none
+    // may run now.
+    step: function() {
+      if (!Orbiquel.paused) {
+        return false;
+      }
+      Orbiquel.stepsAsked++;
+      if (Orbiquel.held()) {
+        Orbiquel.stepsAsked--;
+        return false;
+      }
+      Orbiquel.scheduleIdle();
+      return true;
     },
 
     // Lets n more idle callbacks run past the step limit.
