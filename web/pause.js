@@ -43,7 +43,8 @@ export function setupPause(page) {
   let shownStep = null;
   function frame() {
     const program = page.program();
-    const state = program && readState();
+    // The program's functions can be called once it runs.
+    const state = program && program.steps > 0 && readState();
     if (state && !page.halted()) {
       const text = describe(state, program.steps);
       for (const name of fields) {
