@@ -30,6 +30,8 @@ void reportUnreadable(const char* what) {
 }  // namespace
 
 void keyboard(unsigned char /*key*/, int /*x*/, int /*y*/) {
+    // The page (web/prompts.js) and its tests (tests/web/support/scenario.py)
+    // copy these prompts and the ones above: change them there too.
     std::cout << "Run Random  Tests: 1" << std::endl;
     std::cout << "Run Specific Test: 2" << std::endl;
 

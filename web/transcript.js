@@ -12,7 +12,9 @@ window.OrbiquelPage = window.OrbiquelPage || {};
 // unreadable at any rate, and each change of the pane costs the browser a
 // layout and a repaint of the pane, which software renderers feel. The
 // oldest blocks go once the lines after them are enough, so the memory
-// stays bounded.
+// stays bounded. While text waits to be drawn, the pane carries the
+// attribute data-pending (tests wait for it to go rather than guess the
+// interval).
 OrbiquelPage.Transcript = class Transcript {
   constructor(pane, keep, interval = 100) {
     this.pane = pane;
@@ -36,6 +38,7 @@ OrbiquelPage.Transcript = class Transcript {
     if (counted) this.written += lines;
     this.pending.push(text);
     this.pendingLines += lines;
+    this.pane.dataset.pending = '';
     // Not drawn for a long while (a page in the background): only the last
     // lines are kept, and they replace the pane's.
     if (this.pendingLines > 2 * this.keep) {
@@ -72,6 +75,7 @@ OrbiquelPage.Transcript = class Transcript {
     this.current.textContent = text.slice(end).slice(-4096);
     this.pending = [];
     this.pendingLines = 0;
+    delete pane.dataset.pending;
     while (this.blocks.length > 1 && this.shownLines - this.blocks[0][1] >= this.keep) {
       const [oldest, lines] = this.blocks.shift();
       oldest.remove();

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""The web page in Chromium, WebKitGTK and Firefox ESR (all three, or those
-named), served from 127.0.0.1: it loads
+"""The web page in one engine (Chromium, WebKitGTK or Firefox ESR), served
+from 127.0.0.1: it loads
 cleanly, draws what the desktop program draws, ball included; opens the
 menu for the keys that type on the scene and leaves the browser its own;
 hands typed lines to standard input as a terminal does (typed ahead, before
@@ -12,7 +12,7 @@ cannot run or stops.
 A scenario that needs what an engine's driver lacks is skipped there, with
 the reason.
 
-    page_test.py SITE_DIR ORBIQUEL_SCENE_PICTURE FAULT_PROGRAM_JS [ENGINE...]"""
+    page_test.py SITE_DIR ORBIQUEL_SCENE_PICTURE FAULT_PROGRAM_JS ENGINE"""
 
 import asyncio
 import functools
@@ -25,18 +25,17 @@ import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "scripts"))
-from browser import Site  # noqa: E402
-from engines import ALTGRAPH, ENGINES, HEAP, IME, LOADING, open_engine  # noqa: E402
-from PIL import Image  # noqa: E402
+from PIL import Image
+from support import ENGINES, open_engine
+from support.engine import ALTGRAPH, HEAP, IME, LOADING
+from support.scenario import (BALL_PROMPTS, DROP, MENU, NOT_UNDERSTOOD, ORB, Scenarios,
+                              ball, console_ends_with, drop_transcript, lacking, text_of)
+from support.server import Site
 
 STEPS = 300
-MENU = "Run Random  Tests: 1\nRun Specific Test: 2\n"
 NAN = r"-?nan"
-NOT_UNDERSTOOD = "The menu answer was not understood; nothing was changed."
 # A ball at rest, per triangle: the edge test's "1" and three corner roots.
 AT_REST = re.compile(("1\n" + f"{NAN}\n" * 3) * 3 + r"$")
-O = "Module.orbiquel"
 
 
 def differing_share(a, b, tolerance=0.1):
@@ -51,14 +50,6 @@ def differing_share(a, b, tolerance=0.1):
     return differing / (a.size[0] * a.size[1])
 
 
-def ball(picture):
-    """The ball's green pixels: their count and mean column and row."""
-    width = picture.size[0]
-    at = [divmod(i, width) for i, (r, g, b) in enumerate(picture.getdata())
-          if g > 200 and r < 80 and b < 80]
-    return len(at), sum(x for _, x in at) / len(at), sum(y for y, _ in at) / len(at)
-
-
 @functools.cache
 def desktop_picture(tool, steps):
     with tempfile.TemporaryDirectory() as folder:
@@ -68,18 +59,9 @@ def desktop_picture(tool, steps):
         return Image.open(path).convert("RGB")
 
 
-def text_of(element_id):
-    return f"document.getElementById('{element_id}').textContent"
-
-
-async def console_ends_with(b, text):
-    """Waits for the console pane, which the page draws once per frame."""
-    await b.wait_for(f"{text_of('console')}.endsWith({json.dumps(text)})", what=repr(text))
-
-
-async def key_on_scene(b, key, key_code, text=None):
+async def key_on_scene(b, key):
     await b.click("canvas")
-    await b.key(key, key_code=key_code, text=text)
+    await b.key(key)
     await console_ends_with(b, MENU)
     await b.wait_for("document.activeElement.id === 'stdin'", what="the input line's focus")
 
@@ -89,18 +71,18 @@ async def count_of(b, element_id, text):
 
 
 # Keys on the scene: which open the menu, and which stay the browser's.
-# key, key code, text, modifiers (Alt 1, Ctrl 2, Meta 4, Shift 8), opens it
+# key, modifiers held, opens it
 KEYS = [
-    ("Escape", 27, None, 0, True),
-    ("Delete", 46, None, 0, True),
-    ("q", 81, "q", 0, True),
-    ("r", 82, "r", 2, False),    # Ctrl+R: reload
-    ("f", 70, "f", 2, False),    # Ctrl+F: find
-    ("r", 82, "r", 4, False),    # Cmd+R
-    ("=", 187, "=", 2, False),   # Ctrl+=: zoom
-    ("x", 88, "x", 1, False),    # Alt+X
-    ("Tab", 9, None, 0, False),  # and the focus moves on, off the scene
-    ("Tab", 9, None, 8, False),  # Shift+Tab
+    ("Escape", {}, True),
+    ("Delete", {}, True),
+    ("q", {}, True),
+    ("r", {"ctrl": True}, False),    # Ctrl+R: reload
+    ("f", {"ctrl": True}, False),    # Ctrl+F: find
+    ("r", {"meta": True}, False),    # Cmd+R
+    ("=", {"ctrl": True}, False),    # Ctrl+=: zoom
+    ("x", {"alt": True}, False),     # Alt+X
+    ("Tab", {}, False),              # and the focus moves on, off the scene
+    ("Tab", {"shift": True}, False),
 ]
 # An AltGr character: a synthetic event, as no driver holds AltGraph.
 ALTGR = ("canvas.dispatchEvent(new KeyboardEvent('keydown', {key: '@', ctrlKey: true, "
@@ -109,14 +91,14 @@ ALTGR = ("canvas.dispatchEvent(new KeyboardEvent('keydown', {key: '@', ctrlKey: 
 
 async def keys(b):
     wrong = []
-    altgr = [] if lacking(b, "AltGr+@ on the scene", ALTGRAPH) else [("AltGr+@", 0, None, 0, True)]
-    for key, key_code, text, modifiers, opens in KEYS + altgr:
+    altgr = [] if lacking(b, "AltGr+@ on the scene", ALTGRAPH) else [("AltGr+@", {}, True)]
+    for key, modifiers, opens in KEYS + altgr:
         await b.click("canvas")
         if key == "AltGr+@":
             await b.evaluate(f"const canvas = document.getElementById('canvas'); {ALTGR}")
         else:
-            await b.key(key, key_code=key_code, text=text, modifiers=modifiers)
-        state = await b.evaluate(f"[{O}.waiting(), document.activeElement.id]")
+            await b.key(key, **modifiers)
+        state = await b.evaluate(f"[{ORB}.waiting(), document.activeElement.id]")
         if state[0] != opens or (key == "Tab" and state[1] == "canvas"):
             wrong.append((key, modifiers, state))
         if state[0]:
@@ -152,14 +134,13 @@ async def run_page(b, site, tool):
 
     # A key without a printable character (Backspace) opens the menu; the
     # answers drop the ball onto the floor, where it comes to rest.
-    await key_on_scene(b, "Backspace", 8)
+    await key_on_scene(b, "Backspace")
     await b.type_line("2")
-    await b.type_line("2 3 2 0 -300 0")
-    await b.wait_for(f"!{O}.waiting()", what="the answers")
-    await console_ends_with(b, MENU + "2\nBall Position x: 2 3 2 0 -300 0\nBall Position y: "
-                            "Ball Position z: Ball Velocity x: Ball Velocity y: Ball Velocity z: ")
+    await b.type_line(DROP)
+    await b.wait_for(f"!{ORB}.waiting()", what="the answers")
+    await console_ends_with(b, drop_transcript())
     assert await b.evaluate("document.activeElement.id") == "stdin", "the focus moved"
-    await b.evaluate(f"{O}.runMore(30)")
+    await b.evaluate(f"{ORB}.runMore(30)")
     await b.settled(STEPS + 30)
     transcript = await b.evaluate(text_of("console"))
     assert AT_REST.search(transcript), transcript[-300:]
@@ -171,12 +152,12 @@ async def run_page(b, site, tool):
     # is not a number, which changes nothing and says so.
     menus = (await b.evaluate(text_of("console"))).count(MENU)
     await b.click("stdin")
-    await b.key("t", key_code=84, text="t")
+    await b.key("t")
     await b.type_line("wo")
     await b.evaluate("new Promise(r => setTimeout(r, 300))")
     assert (await b.evaluate(text_of("console"))).count(MENU) == menus
     await b.click("canvas")
-    await b.key("x", key_code=88, text="x")
+    await b.key("x")
     await b.wait_for(f"{text_of('stderr')}.includes('{NOT_UNDERSTOOD}')")
     await console_ends_with(b, "two\n" + MENU)
     assert await count_of(b, "console", "two\n") == 1
@@ -186,21 +167,20 @@ async def run_page(b, site, tool):
     # space; an input method's Enter that ends a composition sends nothing;
     # what is typed on the scene while the program waits goes to the input
     # line; a line of over 1,024 bytes is read whole.
-    await key_on_scene(b, "q", 81, "q")
+    await key_on_scene(b, "q")
     await b.type_line("")
     if not lacking(b, "an input method's Enter", IME):
-        await b.send("Input.imeSetComposition", text="に", selectionStart=1, selectionEnd=1)
-        await b.key("Enter", key_code=13, text="\r")
+        await b.compose_ime("に")
+        await b.key("Enter")
         await b.evaluate("document.getElementById('stdin').value = ''")
     await b.click("canvas")
-    await b.key("2", key_code=50, text="2")
-    assert await b.evaluate(f"[{O}.waiting(), document.activeElement.id, "
+    await b.key("2")
+    assert await b.evaluate(f"[{ORB}.waiting(), document.activeElement.id, "
                             "document.getElementById('stdin').value]") == [True, "stdin", "2"]
-    await b.type_line(" " * 1100 + "2 3 2 0 -300 0 é")
-    await b.wait_for(f"!{O}.waiting()", what="the long line read")
-    await console_ends_with(b, MENU + "\n2" + " " * 1100 + "2 3 2 0 -300 0 é\nBall Position x: "
-                            "Ball Position y: Ball Position z: Ball Velocity x: Ball Velocity y: "
-                            "Ball Velocity z: ")
+    long_line = "2" + " " * 1100 + DROP + " é"
+    await b.type_line(long_line[1:])
+    await b.wait_for(f"!{ORB}.waiting()", what="the long line read")
+    await console_ends_with(b, MENU + "\n" + long_line + "\n" + "".join(BALL_PROMPTS))
     assert not b.messages, b.messages
 
 
@@ -211,14 +191,14 @@ async def before_it_runs(b, site):
     await b.click("stdin")
     await b.type_line("wo")
     site.release("orbiquel.js")
-    await b.wait_for(f"window.Module && {O}")
-    await asyncio.sleep(1.2)
+    await b.wait_for(f"window.Module && {ORB}")
+    await b.sleep(1.2)
     loading = await b.evaluate(f"[{text_of('status')}, {text_of('rates')}]")
     assert loading == ["Loading…", ""], loading
     site.release()
-    await b.wait_for(f"{O}.steps > 0")
+    await b.wait_for(f"{ORB}.steps > 0")
     await b.click("canvas")
-    await b.key("x", key_code=88, text="x")
+    await b.key("x")
     await b.wait_for(f"{text_of('stderr')}.includes('{NOT_UNDERSTOOD}')")
     assert await count_of(b, "console", "wo\n") == 1
 
@@ -226,9 +206,9 @@ async def before_it_runs(b, site):
 async def steadiness(b, site):
     """Frame rate over 10 s of flowing transcript, memory over a minute."""
     await b.navigate(site.url)
-    await b.wait_for(f"{O} && {O}.frames > 0")
-    sample = f"[performance.now(), {O}.frames, {O}.steps, Module._orbiquel_heap_in_use()]"
-    await asyncio.sleep(2)
+    await b.wait_for(f"{ORB} && {ORB}.frames > 0")
+    sample = f"[performance.now(), {ORB}.frames, {ORB}.steps, Module._orbiquel_heap_in_use()]"
+    await b.sleep(2)
     # The status line is a live region: while nothing changes for the user,
     # it must not change at all.
     await b.evaluate("window.statusChanges = 0; new MutationObserver(() => statusChanges++)"
@@ -236,17 +216,17 @@ async def steadiness(b, site):
                      "childList: true, characterData: true})")
 
     async def memory():
-        await b.send("HeapProfiler.collectGarbage")
+        await b.collect_garbage()
         metrics = await b.metrics()
         return metrics["JSHeapUsedSize"], metrics["Nodes"], (await b.evaluate(sample))[3]
     before = await memory()
     t0, frames0, steps0, _ = await b.evaluate(sample)
-    await asyncio.sleep(10)
+    await b.sleep(10)
     t1, frames1, steps1, _ = await b.evaluate(sample)
     fps = (frames1 - frames0) / (t1 - t0) * 1000
     print(f"{fps:.1f} frames/s and {(steps1 - steps0) / (t1 - t0) * 1000:.0f} steps/s over 10 s")
     assert fps >= 50, fps
-    await asyncio.sleep(50)
+    await b.sleep(50)
     after = await memory()
     print("over a minute: JS heap, DOM nodes, program heap in use: "
           f"{before} -> {after}; the status line changed {await b.evaluate('statusChanges')} times")
@@ -271,9 +251,9 @@ async def faults(b, site, folder, fault_program):
             for key, said in (("e", "the keyboard callback ended by an exception (a test fault)"),
                               ("a", "gave no reason")):
                 await b.navigate(faulty.url)
-                await b.wait_for(f"{O} && {O}.steps > 0")
+                await b.wait_for(f"{ORB} && {ORB}.steps > 0")
                 await b.click("canvas")
-                await b.key(key, key_code=ord(key.upper()), text=key)
+                await b.key(key)
                 shown = await fault_text()
                 assert said in shown, shown
                 if key == "e":
@@ -284,12 +264,12 @@ async def faults(b, site, folder, fault_program):
 
     # A program error that escapes: a call through a null function pointer.
     await b.navigate(site.url)
-    await b.wait_for(f"{O} && {O}.frames > 0")
+    await b.wait_for(f"{ORB} && {ORB}.frames > 0")
     await b.evaluate("setTimeout(() => Module._orbiquel_call_idle(0))")
     assert "stopped" in await fault_text()
-    steps = await b.evaluate(f"{O}.steps")
-    await asyncio.sleep(0.5)
-    assert await b.evaluate(f"{O}.steps") == steps
+    steps = await b.evaluate(f"{ORB}.steps")
+    await b.sleep(0.5)
+    assert await b.evaluate(f"{ORB}.steps") == steps
     assert await b.evaluate("document.getElementById('stdin').disabled && "
                             "!document.getElementById('stdin-note').hidden")
 
@@ -297,52 +277,34 @@ async def faults(b, site, folder, fault_program):
     assert "over HTTP" in await fault_text()
 
 
-def lacking(b, scenario, *needs):
-    """True, having said why, when the engine cannot run the scenario."""
-    reasons = [b.lacks[need] for need in needs if need in b.lacks]
-    if reasons:
-        print(f"{b.name}: {scenario} skipped: {'; '.join(reasons)}")
-    return bool(reasons)
+async def without_webgl(b, site):
+    async with open_engine(b.name, webgl=False) as other:
+        await other.navigate(site.url)
+        await other.wait_for("!document.getElementById('fault').hidden && "
+                             + text_of("fault") + ".includes('WebGL')")
 
 
-async def in_engine(name, site, folder, tool, fault_program):
-    b = await open_engine(name)
-    try:
-        print(f"== {name} {b.version}")
-        for need, reason in b.lacks.items():
-            print(f"{name}: without {need}: {reason}")
-        await run_page(b, site, tool)
-        if not lacking(b, "a line typed before the program runs", LOADING):
-            await before_it_runs(b, site)
-        await faults(b, site, folder, fault_program)
-        if not lacking(b, "frame rate and memory over a minute", HEAP):
-            await steadiness(b, site)
-    finally:
-        await b.close()
-    without_webgl = await open_engine(name, webgl=False)
-    try:
-        await without_webgl.navigate(site.url)
-        await without_webgl.wait_for("!document.getElementById('fault').hidden && "
-                                     + text_of("fault") + ".includes('WebGL')")
-    finally:
-        await without_webgl.close()
-
-
-async def main(folder, tool, fault_program, engines):
+async def main(folder, tool, fault_program, name):
+    start = time.monotonic()
     site = Site(folder)
     try:
-        for name in engines:
-            start = time.monotonic()
-            await in_engine(name, site, folder, tool, fault_program)
-            print(f"{name}: {time.monotonic() - start:.0f} s")
+        async with open_engine(name) as b:
+            scenarios = Scenarios(b)
+            await scenarios.run("the page", run_page, site, tool)
+            await scenarios.run("a line typed before the program runs", before_it_runs, site,
+                                needs=[LOADING])
+            await scenarios.run("faults", faults, site, folder, fault_program)
+            await scenarios.run("frame rate and memory over a minute", steadiness, site,
+                                needs=[HEAP])
+            await scenarios.run("the page without WebGL", without_webgl, site)
     finally:
         site.close()
-    print(f"page test: passed in {', '.join(engines)}")
+    print(f"{name}: {time.monotonic() - start:.0f} s")
+    scenarios.end("page test")
 
 
 if __name__ == "__main__":
-    if (len(sys.argv) < 4 or not os.path.exists(sys.argv[2])
-            or not set(sys.argv[4:]) <= set(ENGINES)):
+    if len(sys.argv) != 5 or not os.path.exists(sys.argv[2]) or sys.argv[4] not in ENGINES:
         sys.exit(f"usage: {sys.argv[0]} SITE_DIR ORBIQUEL_SCENE_PICTURE (from a desktop build)"
-                 f" FAULT_PROGRAM_JS [ENGINE...] (of {', '.join(ENGINES)})")
-    asyncio.run(main(*sys.argv[1:4], sys.argv[4:] or list(ENGINES)))
+                 f" FAULT_PROGRAM_JS ENGINE (one of {', '.join(ENGINES)})")
+    asyncio.run(main(*sys.argv[1:]))

@@ -5,13 +5,13 @@ a tap on the scene opens the menu where a mouse click and a swipe do not;
 the answer buttons and the drop button drop the ball; a link drops it as
 typing does, and a malformed one types nothing; and after one visit the
 page runs with its server stopped, and shows a changed file once the
-server is back. In WebKitGTK and Firefox ESR too (all three, or those
-named): where a scenario needs what an engine's driver lacks (touch, a
-phone's screen, a swipe that scrolls, a pen, clearing the HTTP cache) it
+server is back. In WebKitGTK and Firefox ESR too (the engine named):
+where a scenario needs what an engine's driver lacks (touch, a phone's
+screen, a swipe that scrolls, a pen, clearing the HTTP cache) it
 is skipped there with the reason, and without a phone's screen the links
 are tried at the window's size.
 
-    phone_test.py SITE_DIR [ENGINE...]"""
+    phone_test.py SITE_DIR ENGINE"""
 
 import asyncio
 import json
@@ -20,25 +20,16 @@ import shutil
 import sys
 import tempfile
 
-sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "scripts"))
-from browser import Site  # noqa: E402
-from engines import CACHE, ENGINES, PEN, SWIPE, TOUCH, open_engine  # noqa: E402
-from PIL import ImageChops  # noqa: E402
-from page_test import MENU, O, console_ends_with, lacking, text_of  # noqa: E402
+from PIL import ImageChops
+from support import ENGINES, open_engine
+from support.engine import CACHE, PEN, SWIPE, TOUCH
+from support.scenario import (DROP, MENU, ORB, Scenarios, ball, console_ends_with,
+                              drop_transcript, lacking, text_of)
+from support.server import Site
 
 STEPS = 300
 # Few enough that the pane still holds the answers.
 LINK_STEPS = 60
-DROP = "2 3 2 0 -300 0"
-LAST_PROMPT = "Ball Velocity z: "
-
-
-def ball_row(picture):
-    """The mean row of the ball's green pixels (rows count downwards)."""
-    width = picture.size[0]
-    rows = [i // width for i, (r, g, b) in enumerate(picture.getdata())
-            if g > 200 and r < 80 and b < 80]
-    return sum(rows) / len(rows)
 
 
 async def pause(b, seconds=0.3):
@@ -51,7 +42,7 @@ async def layout(b, site):
     for width, height in ((360, 740), (412, 915), (740, 360)):
         await b.phone(width, height)
         await b.navigate(site.url)
-        await b.wait_for(f"{O} && {O}.frames > 0")
+        await b.wait_for(f"{ORB} && {ORB}.frames > 0")
         sizes = await b.evaluate(
             "(() => { const c = document.getElementById('canvas').getBoundingClientRect();"
             " const s = document.getElementById('status').getBoundingClientRect();"
@@ -99,12 +90,11 @@ async def taps_and_drop(b, site):
 
     await b.evaluate("document.getElementById('ball-y').value = '3'")
     await b.tap("drop")
-    await console_ends_with(b, MENU + "2\nBall Position x: " + DROP + "\nBall Position y: "
-                            "Ball Position z: Ball Velocity x: Ball Velocity y: " + LAST_PROMPT)
-    assert not await b.evaluate(f"{O}.waiting()")
-    await b.evaluate(f"{O}.runMore(30)")
+    await console_ends_with(b, drop_transcript())
+    assert not await b.evaluate(f"{ORB}.waiting()")
+    await b.evaluate(f"{ORB}.runMore(30)")
     await b.settled(STEPS + 30)
-    assert ball_row(await b.picture()) > ball_row(before) + 50, "not lower"
+    assert ball(await b.picture())[2] > ball(before)[2] + 50, "not lower"
     link = await b.evaluate("document.getElementById('share-link').value")
     assert link == site.url + "?ball=2,3,2,0,-300,0", link
 
@@ -124,11 +114,11 @@ async def link(b, site):
     await b.navigate(site.url + "?steps=1")
     await b.settled(1)
     await b.click("canvas")
-    await b.key("Enter", key_code=13, text="\r")
-    await b.wait_for(f"{O}.waiting()")
+    await b.key("Enter")
+    await b.wait_for(f"{ORB}.waiting()")
     await b.type_line("2")
     await b.type_line(DROP)
-    await b.evaluate(f"{O}.runMore({LINK_STEPS - 1})")
+    await b.evaluate(f"{ORB}.runMore({LINK_STEPS - 1})")
     await b.settled(LINK_STEPS)
     typed = [await b.evaluate(text_of("console")), await b.picture()]
     link = await b.evaluate("document.getElementById('share-link').value")
@@ -137,7 +127,7 @@ async def link(b, site):
     await b.navigate(site.url + f"?steps={LINK_STEPS}&ball=2,3,2,0,-300,0")
     await b.settled(LINK_STEPS)
     linked = [await b.evaluate(text_of("console")), await b.picture()]
-    assert (MENU + "2\nBall Position x: " + DROP + "\n") in linked[0]
+    assert drop_transcript() in linked[0]
     assert linked[0] == typed[0], "the link's transcript differs from typing's"
     assert ImageChops.difference(linked[1], typed[1]).getbbox() is None, "pictures differ"
     assert not b.messages, b.messages
@@ -151,8 +141,8 @@ async def malformed_links(b, site):
         await b.settled(30)
         state = await b.evaluate(
             "(() => { const f = document.getElementById('link-fault');"
-            f" return [f.hidden, f.childElementCount, f.textContent, {O}.waiting(),"
-            f" {text_of('console')}.includes('Run Random')]; }})()")
+            f" return [f.hidden, f.childElementCount, f.textContent, {ORB}.waiting(),"
+            f" {text_of('console')}.includes({json.dumps(MENU)})]; }})()")
         assert state[:2] == [False, 0] and "ball=" in state[2], (value, state)
         assert state[3:] == [False, False], f"{value}: something was typed"
 
@@ -164,7 +154,7 @@ async def offline(b, folder):
     site = Site(folder)
     try:
         await b.navigate(site.url)
-        await b.wait_for(f"{O} && {O}.steps > 0")
+        await b.wait_for(f"{ORB} && {ORB}.steps > 0")
         await b.wait_for("navigator.serviceWorker.ready.then(r => r.active.state === 'activated')"
                          " && navigator.serviceWorker.controller !== null",
                          what="the worker to keep the site")
@@ -172,7 +162,7 @@ async def offline(b, folder):
         site.close()
     await b.clear_http_cache()
     await b.navigate(site.url)
-    await b.wait_for(f"window.Module && {O} && {O}.steps > 10", what="the page to run offline")
+    await b.wait_for(f"window.Module && {ORB} && {ORB}.steps > 10", what="the page to run offline")
     assert not await b.evaluate("!document.getElementById('fault').hidden")
 
     page = os.path.join(folder, "index.html")
@@ -185,36 +175,30 @@ async def offline(b, folder):
         await b.navigate(site.url)
         await b.wait_for("document.querySelector('main').dataset.changed === 'yes'",
                          what="the changed page")
-        await b.wait_for(f"window.Module && {O} && {O}.steps > 10")
+        await b.wait_for(f"window.Module && {ORB} && {ORB}.steps > 10")
     finally:
         site.close()
 
 
-async def main(folder, engines):
+async def main(folder, name):
     site = Site(folder)
     copy = tempfile.mkdtemp(prefix="orbiquel-site-")
+    shutil.copytree(folder, copy, dirs_exist_ok=True)
     try:
-        for name in engines:
-            b = await open_engine(name)
-            try:
-                print(f"== {name} {b.version}")
-                if not lacking(b, "the layout and the taps", TOUCH):
-                    await layout(b, site)
-                    await taps_and_drop(b, site)
-                await link(b, site)
-                await malformed_links(b, site)
-                if not lacking(b, "the page offline", CACHE):
-                    shutil.copytree(folder, copy, dirs_exist_ok=True)
-                    await offline(b, copy)
-            finally:
-                await b.close()
+        async with open_engine(name) as b:
+            scenarios = Scenarios(b)
+            await scenarios.run("the layout", layout, site, needs=[TOUCH])
+            await scenarios.run("the taps", taps_and_drop, site, needs=[TOUCH])
+            await scenarios.run("the link", link, site)
+            await scenarios.run("malformed links", malformed_links, site)
+            await scenarios.run("the page offline", offline, copy, needs=[CACHE])
     finally:
         site.close()
         shutil.rmtree(copy, ignore_errors=True)
-    print(f"phone test: passed in {', '.join(engines)}")
+    scenarios.end("phone test")
 
 
 if __name__ == "__main__":
-    if len(sys.argv) < 2 or not set(sys.argv[2:]) <= set(ENGINES):
+    if len(sys.argv) != 3 or sys.argv[2] not in ENGINES:
         sys.exit(__doc__)
-    asyncio.run(main(sys.argv[1], sys.argv[2:] or list(ENGINES)))
+    asyncio.run(main(*sys.argv[1:]))

@@ -1,0 +1,70 @@
+"""What the page's and the phone's scenarios share: the program's prompts,
+from which every expected transcript is made, and helpers to read the
+page and to run scenarios that an engine may lack what they need for."""
+
+import json
+import sys
+
+# The program's prompts, as app/Keyboard.cpp writes them (web/prompts.js
+# has them too).
+MENU = "Run Random  Tests: 1\nRun Specific Test: 2\n"
+BALL_PROMPTS = [f"Ball {what} {axis}: " for what in ("Position", "Velocity") for axis in "xyz"]
+NOT_UNDERSTOOD = "The menu answer was not understood; nothing was changed."
+
+DROP = "2 3 2 0 -300 0"
+# The page's interface to the program.
+ORB = "Module.orbiquel"
+# ctest's code for a test whose every scenario was skipped.
+SKIPPED = 77
+
+
+def drop_transcript(line=DROP):
+    """The transcript of the menu answered "2", then the ball's line."""
+    return MENU + "2\n" + BALL_PROMPTS[0] + line + "\n" + "".join(BALL_PROMPTS[1:])
+
+
+def text_of(element_id):
+    return f"document.getElementById('{element_id}').textContent"
+
+
+async def console_ends_with(b, text):
+    """Waits for the console pane, which the page draws once per frame."""
+    await b.wait_for(f"{text_of('console')}.endsWith({json.dumps(text)})", what=repr(text))
+
+
+def ball(picture):
+    """The ball's green pixels: their count and mean column and row."""
+    width = picture.size[0]
+    at = [divmod(i, width) for i, (r, g, b) in enumerate(picture.getdata())
+          if g > 200 and r < 80 and b < 80]
+    return len(at), sum(x for _, x in at) / len(at), sum(y for y, _ in at) / len(at)
+
+
+def lacking(b, scenario, *needs):
+    """True, having said why, when the engine cannot run the scenario."""
+    reasons = [b.lacks[need] for need in needs if need in b.lacks]
+    if reasons:
+        print(f"{b.name}: {scenario} skipped: {'; '.join(reasons)}")
+    return bool(reasons)
+
+
+class Scenarios:
+    """Counts the scenarios run in one engine, so that a run in which all
+    were skipped ends as skipped."""
+
+    def __init__(self, b):
+        self.b, self.ran = b, 0
+        print(f"== {b.name} {b.version}")
+        for need, reason in b.lacks.items():
+            print(f"{b.name}: without {need}: {reason}")
+
+    async def run(self, title, scenario, *args, needs=()):
+        if not lacking(self.b, title, *needs):
+            await scenario(self.b, *args)
+            self.ran += 1
+
+    def end(self, test):
+        if not self.ran:
+            print(f"{test}: every scenario was skipped in {self.b.name}")
+            sys.exit(SKIPPED)
+        print(f"{test}: passed in {self.b.name}")
