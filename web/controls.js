@@ -1,40 +1,31 @@
 // Answers without a keyboard: while the program waits at the menu, its two
 // answers as buttons; for answer 2, six number fields (the ball's position
 // and velocity) and a button that drops the ball. Everything goes to
-// standard input through page.sendLine, so it is echoed as if typed, and
-// the input line works as before beside them.
-'use strict';
-
-window.OrbiquelPage = window.OrbiquelPage || {};
+// standard input through sendLine, so it is echoed as if typed, and the
+// input line works as before beside them.
+import { fieldNumber } from './ball.js';
+import { TAP_KEY } from './touch.js';
 
 // The fields, in the order of the program's prompts, with the help text's
 // example drop as their first values.
-OrbiquelPage.BALL_FIELDS = [
+const BALL_FIELDS = [
   ['x', 'position x', '2'], ['y', 'position y', '3'], ['z', 'position z', '2'],
   ['vx', 'velocity x', '0'], ['vy', 'velocity y', '-300'], ['vz', 'velocity z', '0'],
 ];
 
-// A field's text as the number to send, or the reason it cannot be sent.
-// The program reads single-precision numbers, so a finite number beyond
-// their range would be refused by it; a decimal comma, which some phones'
-// keypads offer instead of a point, is read as a point.
-OrbiquelPage.fieldNumber = function (text) {
-  let t = text.trim();
-  if (!t.includes('.') && (t.match(/,/g) || []).length === 1) t = t.replace(',', '.');
-  if (!/^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$/.test(t)) {
-    return { problem: t === '' ? 'Enter a number.' : 'Not a number.' };
-  }
-  if (!Number.isFinite(Math.fround(Number(t)))) return { problem: 'Too large for the program.' };
-  return { number: t };
-};
-
-OrbiquelPage.setupControls = function (page) {
-  const answers = page.$('answers');
-  const form = page.$('ball-form');
-  const grid = page.$('ball-fields');
+// Returns drop(numbers), which drops the ball as typing would: a key for
+// the menu unless it is open, then answer 2 and the six numbers, or, at a
+// ball prompt, the numbers still asked for.
+export function setupControls(page, sendLine) {
+  const { bus, $ } = page;
+  const answers = $('answers');
+  const form = $('ball-form');
+  const grid = $('ball-fields');
   const fields = [];
+  let prompt = null;     // what the program waits for ('prompt')
+  let tapped = false;    // the scene's last key was a tap's
 
-  for (const [id, name, value] of OrbiquelPage.BALL_FIELDS) {
+  for (const [id, name, value] of BALL_FIELDS) {
     const cell = document.createElement('div');
     cell.className = 'field';
     const label = document.createElement('label');
@@ -62,35 +53,27 @@ OrbiquelPage.setupControls = function (page) {
     fields.push({ input, problem });
   }
 
-  // Drops the ball as typing would: a key for the menu unless it is open,
-  // then answer 2 and the six numbers, or, at a ball prompt, the numbers
-  // still asked for.
-  page.drop = (numbers) => {
+  function drop(numbers) {
     const program = page.program();
-    if (!program || page.halted) return;
-    const prompt = page.prompt;
+    if (!program || page.halted()) return;
     if (typeof prompt === 'number') {
-      page.sendLine(numbers.slice(prompt).join(' '));
+      sendLine(numbers.slice(prompt).join(' '));
       return;
     }
-    if (prompt !== 'menu' && !program.pressKey(OrbiquelPage.TAP_KEY)) return;
-    page.sendLine('2');
-    page.sendLine(numbers.join(' '));
-  };
-
-  function showFields() {
-    form.hidden = false;
+    if (prompt !== 'menu' && !program.pressKey(TAP_KEY)) return;
+    sendLine('2');
+    sendLine(numbers.join(' '));
   }
 
-  page.$('answer-1').addEventListener('click', () => page.sendLine('1'));
-  page.$('answer-2').addEventListener('click', () => {
-    showFields();
+  $('answer-1').addEventListener('click', () => sendLine('1'));
+  $('answer-2').addEventListener('click', () => {
+    form.hidden = false;
     fields[0].input.focus();
   });
 
   form.addEventListener('submit', (event) => {
     event.preventDefault();
-    const read = fields.map(({ input }) => OrbiquelPage.fieldNumber(input.value));
+    const read = fields.map(({ input }) => fieldNumber(input.value));
     read.forEach(({ problem }, i) => {
       fields[i].problem.textContent = problem || '';
       fields[i].input.setAttribute('aria-invalid', problem ? 'true' : 'false');
@@ -102,18 +85,27 @@ OrbiquelPage.setupControls = function (page) {
     }
     const numbers = read.map(({ number }) => number);
     fields.forEach(({ input }, i) => (input.value = numbers[i]));
-    page.drop(numbers);
+    drop(numbers);
   });
 
-  page.on('prompt', (prompt) => {
+  // A tap's key counts until the program answers it (with a prompt, or by
+  // ending the key's callback) or a key from a keyboard follows.
+  bus.on('tap', () => (tapped = true));
+  bus.on('keyDone', () => (tapped = false));
+  $('canvas').addEventListener('keydown', () => (tapped = false));
+  bus.on('prompt', (waitingFor) => {
+    prompt = waitingFor;
     answers.hidden = prompt !== 'menu';
     // A tap opened the menu: its answers, not the input line (whose focus
     // would bring up a phone's keyboard), take the focus.
-    if (prompt === 'menu' && page.touchKey) page.$('answer-1').focus();
+    if (prompt === 'menu' && tapped) $('answer-1').focus();
+    tapped = false;
   });
-  page.on('dropped', (numbers) => fields.forEach(({ input }, i) => (input.value = numbers[i])));
-  page.on('halted', () => {
+  bus.on('dropped', (numbers) => fields.forEach(({ input }, i) => (input.value = numbers[i])));
+  bus.on('halted', () => {
     answers.hidden = true;
     form.querySelector('#drop').disabled = true;
   });
-};
+
+  return drop;
+}

@@ -2,29 +2,36 @@
 // program's standard input, echoed in the console pane as a terminal does.
 // Lines typed before the program runs wait for it, as a terminal keeps
 // typed-ahead lines; once it has stopped, the line is disabled.
-'use strict';
 
-window.OrbiquelPage = window.OrbiquelPage || {};
+// Lines typed before the modules ran, which early.js kept.
+export function takeEarlyLines(stdin) {
+  const lines = JSON.parse(stdin.dataset.early || '[]');
+  delete stdin.dataset.early;
+  return lines;
+}
 
-OrbiquelPage.setupInput = function (page) {
-  const stdin = page.$('stdin');
-  const canvas = page.$('canvas');
-  const note = page.$('stdin-note');
+// Returns sendLine(text), which hands one line (without its end) to
+// standard input, echoed after the prompt it answers. The page's other
+// controls answer through it too, so that what they send reads as typed.
+// Each line is announced ('line') before the program can read it.
+export function setupInput(page, output) {
+  const { bus, $ } = page;
+  const stdin = $('stdin');
+  const canvas = $('canvas');
+  const note = $('stdin-note');
   const early = [];   // lines typed before the program could take them
 
-  // Hands one line (without its end) to standard input, echoed after the
-  // prompt it answers. The page's other controls answer through this too,
-  // so that what they send reads as typed.
-  page.sendLine = (text) => {
-    if (page.halted) return;
+  function sendLine(text) {
+    if (page.halted()) return;
     const line = text + '\n';
-    page.output.add(line, false);
+    output.add(line, false);
+    bus.emit('line', text);
     const program = page.program();
     if (program) program.input(line);
     else early.push(line);
-  };
+  }
   // The program's standard input exists once its script has run.
-  page.on('loaded', () => {
+  bus.on('loaded', () => {
     const program = page.program();
     for (const line of early.splice(0)) program.input(line);
   });
@@ -32,7 +39,7 @@ OrbiquelPage.setupInput = function (page) {
   function send() {
     const text = stdin.value;
     stdin.value = '';
-    page.sendLine(text);
+    sendLine(text);
   }
 
   stdin.addEventListener('keydown', (event) => {
@@ -47,7 +54,7 @@ OrbiquelPage.setupInput = function (page) {
   // meant for the input line: it goes there, and so does the focus.
   canvas.addEventListener('keydown', (event) => {
     const program = page.program();
-    if (!program || !program.waiting() || page.halted || program.characterCode(event) === null) {
+    if (!program || !program.waiting() || page.halted() || program.characterCode(event) === null) {
       return;
     }
     event.preventDefault();
@@ -57,16 +64,18 @@ OrbiquelPage.setupInput = function (page) {
     else if (Array.from(event.key).length === 1) stdin.value += event.key;
   });
 
-  page.on('waiting', (waiting) => {
+  bus.on('waiting', (waiting) => {
     stdin.classList.toggle('waiting', waiting);
     if (waiting && document.activeElement !== stdin) stdin.focus();
   });
 
-  page.on('halted', () => {
+  bus.on('halted', () => {
     stdin.disabled = true;
     stdin.classList.remove('waiting');
     note.textContent = 'The program has stopped, so it reads no more input. ' +
       'Reload the page to start again.';
     note.hidden = false;
   });
-};
+
+  return sendLine;
+}

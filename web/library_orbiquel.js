@@ -1,23 +1,43 @@
 // The page's side of the program: its standard streams, its main loop and
-// its keys. Linked in place of the browser toolkit's own versions of these
-// calls, which would print standard output only line by line, read no
-// standard input, step the simulation while the keyboard callback waits for
-// an answer, and send every key typed anywhere on the page to the program.
+// its keys. An emscripten library (--js-library), linked in place of the
+// browser toolkit's own versions of these calls, which would print standard
+// output only line by line, read no standard input, step the simulation
+// while the keyboard callback waits for an answer, and send every key typed
+// anywhere on the page to the program. emscripten copies each function
+// below into the program's script (orbiquel.js), a classic script, so this
+// file imports nothing and uses emscripten's globals only.
 //
-// The page talks to it through Module.orbiquel (the state below) and these
-// hooks, each optional:
+// The page and its tests talk to the program through emscripten's global
+// Module. The page sets these hooks in it, each optional:
 //   Module.orbiquelOutput(fd, text)  text the program wrote on fd 1 or 2
 //   Module.orbiquelWaiting(waiting)  the program waits for a line, or no more
 //   Module.orbiquelKeyDone()         a key's callback has run to its end
 //   Module.orbiquelHalted(message)   the program has stopped for good
 //   Module.orbiquelStarted()         the first simulation step has run
 //   Module.orbiquelPaused()          the steps have stopped at pauseAt
-// and Module.orbiquel.input(text) hands typed text to standard input,
-// Module.orbiquel.pressKey(code) presses a key on the scene,
-// Module.orbiquel.pause(), resume() and step() hold the idle callbacks,
-// let them run on, or let exactly one run.
+// and reads or calls these of Module.orbiquel (the $Orbiquel object below):
+//   steps, frames        simulation steps run and frames drawn so far
+//   firstFrameTime       when the first frame was drawn (performance.now())
+//   redisplay            a frame is asked for and not yet drawn
+//   waiting()            whether the program waits for a line
+//   input(text)          hands typed text to standard input
+//   pressKey(code)       presses a key on the scene; true when its callback ran
+//   characterCode(event) the code a keydown event presses, or null
+//   halt(message)        stops the program for good
+//   paused, pause(), resume(), step()
+//                        whether the idle callbacks are held; hold them, let
+//                        them run on, or, while paused, let one more run
+//   pauseAt              pauses once this many idle callbacks have run
+// Test settings, which the page itself never changes:
+//   stepLimit            no idle callback once this many have run (the
+//                        page's ?steps=N sets it; Infinity otherwise)
+//   runMore(n)           lets n more run past it
+// and the program's exports Module._orbiquel_ball_state() (the ball and the
+// camera, web/BallState.cpp), Module._orbiquel_heap_in_use() (bytes of the
+// heap in use) and Module._orbiquel_call_idle(func) (runs an idle callback;
+// with 0, a fault to be reported).
 
-mergeInto(LibraryManager.library, {
+const LibraryOrbiquel = {
   // Values that a library's object literal cannot carry are set here.
   $Orbiquel__postset: "Module['orbiquel'] = Orbiquel; Orbiquel.stepLimit = Infinity; " +
                       "Orbiquel.pending = new Uint8Array(0);",
@@ -51,9 +71,17 @@ mergeInto(LibraryManager.library, {
       return Orbiquel.read !== null;
     },
 
+    // Calls f(ptr, len) for each buffer of a WASI iovec array, as fd_read and
+    // fd_write are given them.
+    eachBuffer: function(iov, iovcnt, f) {
+      for (var i = 0; i < iovcnt; i++) {
+        f(HEAPU32[(iov + 8 * i) >> 2], HEAPU32[(iov + 8 * i + 4) >> 2]);
+      }
+    },
+
     hook: function(name) {
       var f = Module[name];
-      if (typeof f == 'function') {
+      if (typeof f === 'function') {
         f.apply(null, Array.prototype.slice.call(arguments, 1));
       }
     },
@@ -76,13 +104,11 @@ mergeInto(LibraryManager.library, {
         return;
       }
       var taken = 0;
-      for (var i = 0; i < read.iovcnt && taken < Orbiquel.pending.length; i++) {
-        var ptr = HEAPU32[(read.iov + 8 * i) >> 2];
-        var len = HEAPU32[(read.iov + 8 * i + 4) >> 2];
+      Orbiquel.eachBuffer(read.iov, read.iovcnt, function(ptr, len) {
         var part = Orbiquel.pending.subarray(taken, taken + len);
         HEAPU8.set(part, ptr);
         taken += part.length;
-      }
+      });
       Orbiquel.pending = Orbiquel.pending.slice(taken);
       HEAPU32[read.pnum >> 2] = taken;
       Orbiquel.read = null;
@@ -246,28 +272,27 @@ mergeInto(LibraryManager.library, {
     },
   },
 
-  orbiquel_halt__deps: ['$Orbiquel'],
   orbiquel_halt: function(message) {
     Orbiquel.halt(UTF8ToString(message));
   },
 
   // Standard output and standard error go to the page as they are written,
   // partial lines (the prompts) included.
-  fd_write__deps: ['$Orbiquel'],
+  // The toolkit's fd_write has a postset that flushes its line buffers at
+  // exit through a function this one neither needs (it buffers nothing)
+  // nor links; an empty one replaces it.
   fd_write__postset: '',
   fd_write: function(fd, iov, iovcnt, pnum) {
     if (fd !== 1 && fd !== 2) {
-      return {{{ cDefine('EBADF') }}};
+      return 8;  // WASI's EBADF
     }
     var decoder = Orbiquel.decoders[fd] || (Orbiquel.decoders[fd] = new TextDecoder());
     var text = '';
     var num = 0;
-    for (var i = 0; i < iovcnt; i++) {
-      var ptr = HEAPU32[(iov + 8 * i) >> 2];
-      var len = HEAPU32[(iov + 8 * i + 4) >> 2];
+    Orbiquel.eachBuffer(iov, iovcnt, function(ptr, len) {
       text += decoder.decode(HEAPU8.subarray(ptr, ptr + len), {stream: true});
       num += len;
-    }
+    });
     HEAPU32[pnum >> 2] = num;
     if (text) {
       Orbiquel.hook('orbiquelOutput', fd, text);
@@ -277,10 +302,9 @@ mergeInto(LibraryManager.library, {
 
   // Standard input: a read returns what has been typed, or waits (the
   // program's stack is unwound and rewound) until a line is handed in.
-  fd_read__deps: ['$Orbiquel'],
   fd_read: function(fd, iov, iovcnt, pnum) {
     if (fd !== 0) {
-      return {{{ cDefine('EBADF') }}};
+      return 8;  // WASI's EBADF
     }
     return Asyncify.handleSleep(function(wakeUp) {
       Orbiquel.read = {iov: iov, iovcnt: iovcnt, pnum: pnum, wakeUp: wakeUp};
@@ -292,32 +316,31 @@ mergeInto(LibraryManager.library, {
     });
   },
 
-  // As the toolkit's own, without its touch handlers: those turn every
+  // Copied from emscripten 3.1.6's glutInit (src/library_glut.js, as Debian
+  // ships it), without its touch handlers: those turn every
   // touch anywhere on the page into mouse events and block the default of
   // each touch on the scene, so a tap on it would neither focus it nor let
   // a swipe scroll the page. The program has no mouse callbacks; taps reach
   // it as keys (the page's touch.js). Its window-wide key handler is left
   // out too: keys reach the program from the scene only (glutKeyboardFunc).
-  glutInit__deps: ['$Browser', '$GLUT'],
-  glutInit: function(argcp, argv) {
+  glutInit__deps: ['$Browser', '$GLUT', '$dynCall'],
+  glutInit: function() {  // argc and argv are not read
     GLUT.initTime = Date.now();
     window.addEventListener('mousemove', GLUT.onMousemove, true);
     window.addEventListener('mousedown', GLUT.onMouseButtonDown, true);
     window.addEventListener('mouseup', GLUT.onMouseButtonUp, true);
     Browser.resizeListeners.push(function(width, height) {
       if (GLUT.reshapeFunc) {
-        {{{ makeDynCall('vii', 'GLUT.reshapeFunc') }}}(width, height);
+        dynCall('vii', GLUT.reshapeFunc, [width, height]);
       }
     });
   },
 
-  glutIdleFunc__deps: ['$Orbiquel'],
   glutIdleFunc: function(func) {
     Orbiquel.idleFunc = func;
     Orbiquel.scheduleIdle();
   },
 
-  glutKeyboardFunc__deps: ['$Orbiquel'],
   glutKeyboardFunc: function(func) {
     if (!Orbiquel.keyboardFunc) {
       // Keys pressed on the scene only; the page's input line keeps its own.
@@ -326,7 +349,6 @@ mergeInto(LibraryManager.library, {
     Orbiquel.keyboardFunc = func;
   },
 
-  glutPostRedisplay__deps: ['$Orbiquel'],
   glutPostRedisplay: function() {
     Orbiquel.redisplay = true;
     if (!Orbiquel.looping) {
@@ -335,15 +357,16 @@ mergeInto(LibraryManager.library, {
     }
   },
 
-  // As the toolkit's own, and the window's title becomes the page's.
-  glutCreateWindow__deps: ['$Browser', '$Orbiquel'],
+  // Copied from emscripten 3.1.6's glutCreateWindow, and the window's title
+  // becomes the page's.
+  glutCreateWindow__deps: ['$Browser'],
   glutCreateWindow: function(name) {
     document.title = UTF8ToString(name);
     var contextAttributes = {
-      antialias: ((GLUT.initDisplayMode & 0x0080 /*GLUT_MULTISAMPLE*/) != 0),
-      depth: ((GLUT.initDisplayMode & 0x0010 /*GLUT_DEPTH*/) != 0),
-      stencil: ((GLUT.initDisplayMode & 0x0020 /*GLUT_STENCIL*/) != 0),
-      alpha: ((GLUT.initDisplayMode & 0x0008 /*GLUT_ALPHA*/) != 0)
+      antialias: ((GLUT.initDisplayMode & 0x0080 /*GLUT_MULTISAMPLE*/) !== 0),
+      depth: ((GLUT.initDisplayMode & 0x0010 /*GLUT_DEPTH*/) !== 0),
+      stencil: ((GLUT.initDisplayMode & 0x0020 /*GLUT_STENCIL*/) !== 0),
+      alpha: ((GLUT.initDisplayMode & 0x0008 /*GLUT_ALPHA*/) !== 0)
     };
     Module.ctx = Browser.createContext(Module['canvas'], true, true, contextAttributes);
     if (!Module.ctx) {
@@ -352,4 +375,8 @@ mergeInto(LibraryManager.library, {
     }
     return 1;
   },
-});
+};
+
+// Every function here uses $Orbiquel.
+autoAddDeps(LibraryOrbiquel, '$Orbiquel');
+mergeInto(LibraryManager.library, LibraryOrbiquel);

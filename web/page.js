@@ -1,124 +1,71 @@
 // The page around the program: loads it, wires the page's parts (the console
-// panes, the input line) to it, keeps the status line, and says plainly when
-// the program cannot run.
-'use strict';
+// panes, the input line, the phone's controls) to it and to each other,
+// keeps the status line, and says plainly when the program cannot run.
+//
+// Each part is a module with a setup function taking `page`, the context
+// below, and what it needs of the parts set up before it; the parts meet
+// through the bus's events (bus.js). A new part is one module and one line
+// here. The only global is emscripten's `Module` (made by early.js),
+// through which the program's script (orbiquel.js) and the page talk
+// (library_orbiquel.js lists what it holds).
+import { PageBus } from './bus.js';
+import { setupControls } from './controls.js';
+import { setupInput, takeEarlyLines } from './input.js';
+import { setupLink } from './link.js';
+import { setupOffline } from './offline.js';
+import { setupPause } from './pause.js';
+import { setupPrompts } from './prompts.js';
+import { setupTouch } from './touch.js';
+import { Transcript } from './transcript.js';
 
-(function () {
-  const $ = (id) => document.getElementById(id);
-  const canvas = $('canvas');
-  const consolePane = $('console');
-  const errorPane = $('stderr');
-  const status = $('status');
-  const rates = $('rates');
-  const count = $('count');
-  const fault = $('fault');
+const $ = (id) => document.getElementById(id);
+const status = $('status');
+const rates = $('rates');
+const count = $('count');
+const fault = $('fault');
 
-  // The page's parts meet through named events: 'output' (fd, text),
-  // 'waiting' (bool), 'keyDone', 'started' (the first simulation step has
-  // run) and 'halted' (message).
-  const listeners = {};
-  const page = {
-    $,
-    on: (name, f) => (listeners[name] = listeners[name] || []).push(f),
-    emit: (name, ...args) => (listeners[name] || []).forEach((f) => f(...args)),
-    program: () => (window.Module && Module.orbiquel) || null,
-    halted: false,
-  };
+const bus = new PageBus();
+let halted = false;
+const page = Object.freeze({
+  bus,
+  $,
+  // The program's state (Module.orbiquel), once its script has run.
+  program: () => (window.Module && window.Module.orbiquel) || null,
+  halted: () => halted,
+});
 
-  // The status line is a live region: it changes, and so is read out, only
-  // when the user's situation does (running, waiting for input, stopped).
-  // The rates beside it change every second and are not announced.
-  function setStatus(text) {
-    if (status.textContent !== text) status.textContent = text;
-  }
+// The status line is a live region: it changes, and so is read out, only
+// when the user's situation does (running, waiting for input, stopped).
+// The rates beside it change every second and are not announced.
+function setStatus(text) {
+  if (status.textContent !== text) status.textContent = text;
+}
 
-  function halt(message) {
-    if (page.halted) return;
-    page.halted = true;
-    fault.textContent = message;
-    fault.hidden = false;
-    setStatus('Stopped.');
-    rates.textContent = '';
-    page.emit('halted', message);
-    const program = page.program();
-    if (program) program.halt(message);
-  }
+function halt(message) {
+  if (halted) return;
+  halted = true;
+  fault.textContent = message;
+  fault.hidden = false;
+  setStatus('Stopped.');
+  rates.textContent = '';
+  bus.emit('halted', message);
+  const program = page.program();
+  if (program) program.halt(message);
+}
 
-  const output = page.output = new OrbiquelPage.Transcript(consolePane, 1000);
-  const errors = page.errors = new OrbiquelPage.Transcript(errorPane, 100);
-  OrbiquelPage.setupInput(page);
-  // The phone's parts: what the program waits for, the answers without a
-  // keyboard, taps on the scene, links to drops, the offline worker.
-  OrbiquelPage.setupPrompts(page);
-  OrbiquelPage.setupControls(page);
-  OrbiquelPage.setupTouch(page);
-  OrbiquelPage.setupLink(page);
-  OrbiquelPage.setupOffline(page);
+function showSituation() {
+  const o = page.program();
+  if (halted || !o || o.steps === 0) return;
+  setStatus(o.waiting() ? 'Waiting for input: type the answer in the input line, then Enter.'
+    : o.paused ? 'Paused at step ' + o.steps + '.'
+    : o.steps >= o.stepLimit
+      ? 'Stopped at step ' + o.steps + ', as the address asks (steps=' + o.stepLimit + ').'
+      : 'Running: press a key on the scene for the menu.');
+}
 
-  if (location.protocol === 'file:') {
-    halt('This page was opened as a file, and browsers do not load a program ' +
-      '(orbiquel.wasm) from a file. Serve its folder over HTTP instead, for example ' +
-      'with "python3 -m http.server --bind 127.0.0.1 8000" in the folder, and open ' +
-      'http://127.0.0.1:8000/ (or run scripts/web in the source tree).');
-    return;
-  }
-  const probe = document.createElement('canvas');
-  if (!(probe.getContext('webgl') || probe.getContext('experimental-webgl'))) {
-    halt('This browser does not offer WebGL, which the scene is drawn with, so the ' +
-      'program cannot run here. Turn on WebGL (hardware acceleration) in the browser\'s ' +
-      'settings, or use a browser that supports it.');
-    return;
-  }
-
-  // The test setting ?steps=N stops the simulation after N steps.
-  const stepLimit = Number.parseInt(new URLSearchParams(location.search).get('steps'), 10);
-
-
-  const Module = {
-    canvas: canvas,
-    preRun: [() => {
-      if (Number.isFinite(stepLimit) && stepLimit >= 0) Module.orbiquel.stepLimit = stepLimit;
-      page.emit('loaded');
-    }],
-    // The toolkit's own notes (the program's output comes through
-    // orbiquelOutput) are for developers: the browser's console.
-    print: (text) => console.info(text),
-    printErr: (text) => console.info(text),
-    orbiquelOutput: (fd, text) => {
-      (fd === 1 ? output : errors).add(text, true);
-      page.emit('output', fd, text);
-    },
-    orbiquelWaiting: (waiting) => page.emit('waiting', waiting),
-    orbiquelKeyDone: () => page.emit('keyDone'),
-    orbiquelStarted: () => page.emit('started'),
-    orbiquelHalted: (message) => halt(message),
-    // abort() and std::terminate come with no message of their own.
-    onAbort: (what) => halt('The program stopped: ' +
-      (what ? String(what) : 'it aborted (an abort() or an unhandled C++ error) and gave no reason') +
-      '. Reload the page to start again.'),
-  };
-  window.Module = Module;
-
-  window.addEventListener('error', (event) => {
-    halt('The program stopped on an error: ' + (event.message || event.error) +
-      '. Reload the page to start again.');
-  });
-  window.addEventListener('unhandledrejection', (event) => {
-    halt('The program stopped on an error: ' + event.reason + '. Reload the page to start again.');
-  });
-
-  function showSituation() {
-    const o = page.program();
-    if (page.halted || !o || o.steps === 0) return;
-    setStatus(o.waiting() ? 'Waiting for input: type the answer in the input line, then Enter.'
-      : o.steps >= o.stepLimit
-        ? 'Stopped at step ' + o.steps + ', as the address asks (steps=' + o.stepLimit + ').'
-        : 'Running: press a key on the scene for the menu.');
-  }
-  page.on('started', showSituation);
-  page.on('waiting', showSituation);
-
-  // Once per frame: the panes and, every second, the rates.
+// Once per frame: the panes and, every second, the rates, which say
+// nothing while paused.
+function animate(output, errors) {
   let last = { time: performance.now(), steps: 0, frames: 0 };
   function frame(time) {
     output.render();
@@ -128,8 +75,11 @@
       count.textContent = '(' + output.written.toLocaleString('en') +
         ' lines written; the last 1,000 or more are kept)';
     }
-    const o = Module.orbiquel;
-    if (o && o.steps > 0 && !page.halted && time - last.time >= 1000) {
+    const o = page.program();
+    if (o && o.paused) {
+      if (rates.textContent) rates.textContent = '';
+      last = { time: time, steps: o.steps, frames: o.frames };
+    } else if (o && o.steps > 0 && !halted && time - last.time >= 1000) {
       const seconds = (time - last.time) / 1000;
       const stepsPerSecond = Math.round((o.steps - last.steps) / seconds);
       const framesPerSecond = Math.round((o.frames - last.frames) / seconds);
@@ -141,10 +91,88 @@
     requestAnimationFrame(frame);
   }
   requestAnimationFrame(frame);
+}
+
+// Whether the program can run here; if not, the page says why.
+function canRun() {
+  if (location.protocol === 'file:') {
+    // early.js has said so, where the browser runs this module at all.
+    halt(fault.textContent);
+    return false;
+  }
+  const probe = document.createElement('canvas');
+  if (!(probe.getContext('webgl') || probe.getContext('experimental-webgl'))) {
+    halt('This browser does not offer WebGL, which the scene is drawn with, so the ' +
+      'program cannot run here. Turn on WebGL (hardware acceleration) in the browser\'s ' +
+      'settings, or use a browser that supports it.');
+    return false;
+  }
+  return true;
+}
+
+// emscripten's contract: the program's script reads its settings and the
+// page's hooks from the global Module (which early.js made).
+function loadProgram(output, errors) {
+  // The test setting ?steps=N stops the simulation after N steps.
+  const stepLimit = Number.parseInt(new URLSearchParams(location.search).get('steps'), 10);
+  const Module = Object.assign(window.Module, {
+    canvas: $('canvas'),
+    preRun: [() => {
+      if (Number.isFinite(stepLimit) && stepLimit >= 0) Module.orbiquel.stepLimit = stepLimit;
+      bus.emit('loaded');
+    }],
+    // The toolkit's own notes (the program's output comes through
+    // orbiquelOutput) are for developers: the browser's console.
+    print: (text) => console.info(text),
+    printErr: (text) => console.info(text),
+    orbiquelOutput: (fd, text) => {
+      (fd === 1 ? output : errors).add(text, true);
+      bus.emit('output', { fd, text });
+    },
+    orbiquelWaiting: (waiting) => bus.emit('waiting', waiting),
+    orbiquelKeyDone: () => bus.emit('keyDone'),
+    orbiquelStarted: () => bus.emit('started'),
+    orbiquelPaused: () => bus.emit('paused', true),
+    orbiquelHalted: (message) => halt(message),
+    // abort() and std::terminate come with no message of their own.
+    onAbort: (what) => halt('The program stopped: ' + (what ? String(what)
+      : 'it aborted (an abort() or an unhandled C++ error) and gave no reason') +
+      '. Reload the page to start again.'),
+  });
+
+  window.addEventListener('error', (event) => {
+    halt('The program stopped on an error: ' + (event.message || event.error) +
+      '. Reload the page to start again.');
+  });
+  window.addEventListener('unhandledrejection', (event) => {
+    halt('The program stopped on an error: ' + event.reason + '. Reload the page to start again.');
+  });
 
   const script = document.createElement('script');
   script.src = 'orbiquel.js';
   script.onerror = () => halt('The program (orbiquel.js) could not be loaded from the server.');
   document.body.appendChild(script);
-  canvas.focus();
-})();
+}
+
+const output = new Transcript($('console'), 1000);
+const errors = new Transcript($('stderr'), 100);
+// The parts, in the order their listeners must run: the input line's
+// before what the program waits for, which the controls follow.
+const sendLine = setupInput(page, output);
+setupPrompts(page);
+const drop = setupControls(page, sendLine);
+setupTouch(page);
+setupLink(page, drop);
+setupPause(page);
+setupOffline(page);
+// Lines typed before the modules ran, now that every part listens.
+for (const line of takeEarlyLines($('stdin'))) sendLine(line);
+
+if (canRun()) {
+  bus.on('started', showSituation);
+  bus.on('waiting', showSituation);
+  bus.on('paused', showSituation);
+  animate(output, errors);
+  loadProgram(output, errors);
+  $('canvas').focus();
+}

@@ -9,6 +9,8 @@
 // from the network, and one that came from the cache takes them all from
 // that cache, so that no page mixes files of two builds. Only the site's
 // own files are kept; every other request is left to the browser.
+// Its functions are constants: a worker's global scope is its own, but
+// declared functions would still be globals of it.
 'use strict';
 
 const FILES = {/*ORBIQUEL_SITE_FILES*/};
@@ -18,10 +20,10 @@ const CACHE = 'orbiquel ' + SCOPE.pathname + ' ' + BUILD;
 // Where each page (client) took its address from: 'network' or 'cache'.
 const sources = new Map();
 
-async function digest(buffer) {
+const digest = async (buffer) => {
   const bytes = new Uint8Array(await crypto.subtle.digest('SHA-256', buffer));
   return Array.from(bytes, (b) => b.toString(16).padStart(2, '0')).join('');
-}
+};
 
 self.addEventListener('install', (event) => {
   event.waitUntil((async () => {
@@ -62,7 +64,7 @@ self.addEventListener('activate', (event) => {
 });
 
 // The site's file a request asks for, or null.
-function siteFile(request) {
+const siteFile = (request) => {
   const url = new URL(request.url);
   if (request.method !== 'GET' || url.origin !== SCOPE.origin ||
       !url.pathname.startsWith(SCOPE.pathname)) {
@@ -70,9 +72,9 @@ function siteFile(request) {
   }
   const name = url.pathname.slice(SCOPE.pathname.length) || 'index.html';
   return Object.prototype.hasOwnProperty.call(FILES, name) ? name : null;
-}
+};
 
-async function respond(event, name) {
+const respond = async (event, name) => {
   const navigation = event.request.mode === 'navigate';
   const client = navigation ? event.resultingClientId : event.clientId;
   const source = sources.get(client);
@@ -93,7 +95,7 @@ async function respond(event, name) {
   if (!kept) return Response.error();
   if (navigation) sources.set(client, 'cache');
   return kept;
-}
+};
 
 self.addEventListener('fetch', (event) => {
   const name = siteFile(event.request);

@@ -3,20 +3,18 @@
 // it came down presses one, once per tap. A swipe or a pinch is the
 // browser's (it scrolls or zooms the page) and presses nothing; a mouse
 // click only focuses the scene, as before.
-'use strict';
 
-window.OrbiquelPage = window.OrbiquelPage || {};
-
-// The key a tap presses: the space bar, the key the desktop's manual and
-// scripts press for the menu. The program's menu does not look at which key
-// it was.
-OrbiquelPage.TAP_KEY = 32;
+// The key a tap presses: character code 32, a space. Every key with a
+// character code opens the program's menu and none is read further, so any
+// would do; the space is the one scripts/run presses on the desktop.
+export const TAP_KEY = 32;
 // How far a finger may wander, in CSS pixels, and how long it may rest,
 // and still tap rather than swipe or press and hold.
-OrbiquelPage.TAP_SLOP = 10;
-OrbiquelPage.TAP_TIME = 800;
+const TAP_SLOP = 10;
+const TAP_TIME = 800;
 
-OrbiquelPage.setupTouch = function (page) {
+// Emits 'tap' before each tap's key press.
+export function setupTouch(page) {
   const canvas = page.$('canvas');
   let tap = null;   // the finger or pen that may be tapping: {id, x, y, time}
 
@@ -33,7 +31,7 @@ OrbiquelPage.setupTouch = function (page) {
   });
   canvas.addEventListener('pointermove', (event) => {
     if (tap && event.pointerId === tap.id &&
-        Math.hypot(event.clientX - tap.x, event.clientY - tap.y) > OrbiquelPage.TAP_SLOP) {
+        Math.hypot(event.clientX - tap.x, event.clientY - tap.y) > TAP_SLOP) {
       tap = null;
     }
   });
@@ -44,18 +42,14 @@ OrbiquelPage.setupTouch = function (page) {
     const ended = tap;
     tap = null;
     if (!ended || event.pointerId !== ended.id ||
-        Math.hypot(event.clientX - ended.x, event.clientY - ended.y) > OrbiquelPage.TAP_SLOP ||
-        event.timeStamp - ended.time > OrbiquelPage.TAP_TIME) {
+        Math.hypot(event.clientX - ended.x, event.clientY - ended.y) > TAP_SLOP ||
+        event.timeStamp - ended.time > TAP_TIME) {
       return;
     }
     const program = page.program();
-    if (!program || page.halted) return;
+    if (!program || page.halted()) return;
     canvas.focus({ preventScroll: true });
-    page.touchKey = true;
-    try {
-      program.pressKey(OrbiquelPage.TAP_KEY);
-    } finally {
-      page.touchKey = false;
-    }
+    page.bus.emit('tap');
+    program.pressKey(TAP_KEY);
   });
-};
+}

@@ -1,7 +1,5 @@
 // The page's console panes: the program's text as it writes it.
-'use strict';
-
-window.OrbiquelPage = window.OrbiquelPage || {};
+import { blocksToDrop, countLines, lastLines } from './lines.js';
 
 // A pane of text as the program writes it: at least the last `keep`
 // complete lines and the line being written. New text goes to the page at
@@ -15,7 +13,7 @@ window.OrbiquelPage = window.OrbiquelPage || {};
 // stays bounded. While text waits to be drawn, the pane carries the
 // attribute data-pending (tests wait for it to go rather than guess the
 // interval).
-OrbiquelPage.Transcript = class Transcript {
+export class Transcript {
   constructor(pane, keep, interval = 100) {
     this.pane = pane;
     this.keep = keep;
@@ -33,17 +31,16 @@ OrbiquelPage.Transcript = class Transcript {
 
   // Counted text is the program's; an echo of typed input is not.
   add(text, counted) {
-    let lines = 0;
-    for (let i = text.indexOf('\n'); i !== -1; i = text.indexOf('\n', i + 1)) lines++;
+    const lines = countLines(text);
     if (counted) this.written += lines;
+    if (this.pending.length === 0) this.pane.dataset.pending = '';
     this.pending.push(text);
     this.pendingLines += lines;
-    this.pane.dataset.pending = '';
     // Not drawn for a long while (a page in the background): only the last
     // lines are kept, and they replace the pane's.
     if (this.pendingLines > 2 * this.keep) {
       const all = (this.restart ? '' : this.current.textContent) + this.pending.join('');
-      this.pending = [all.split('\n').slice(-this.keep - 1).join('\n')];
+      this.pending = [lastLines(all, this.keep)];
       this.pendingLines = this.keep;
       this.restart = true;
     }
@@ -76,11 +73,11 @@ OrbiquelPage.Transcript = class Transcript {
     this.pending = [];
     this.pendingLines = 0;
     delete pane.dataset.pending;
-    while (this.blocks.length > 1 && this.shownLines - this.blocks[0][1] >= this.keep) {
-      const [oldest, lines] = this.blocks.shift();
+    const drop = blocksToDrop(this.blocks.map(([, lines]) => lines), this.keep);
+    for (const [oldest, lines] of this.blocks.splice(0, drop)) {
       oldest.remove();
       this.shownLines -= lines;
     }
     if (atBottom) pane.scrollTop = pane.scrollHeight;
   }
-};
+}

@@ -1,6 +1,6 @@
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
-import { momentQuery, parseMoment } from '../../web/moment.js';
+import { momentQuery, parseMoment } from '../../../web/moment.js';
 
 const B = 'ball=2,3,2,0,-300,0&';
 

@@ -1,6 +1,6 @@
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
-import { floatText, stateWords } from '../../web/state.js';
+import { floatText, stateWords } from '../../../web/state.js';
 
 test('a float is written as the shortest decimal that reads back as it', () => {
   for (const [value, text] of [
