@@ -140,10 +140,11 @@ async def pause_and_step(b, site):
     lines; the panel tells the example drop at rest; the link to the moment
     opens paused with the same panel and picture; both controls are
     disabled at the menu. Tapped on a phone, clicked where touch is lacking."""
-    press = b.click if lacking(b, "tapping Pause and Step", TOUCH) else b.tap
+    press = b.click if lacking(b, "tapping Pause and Step (clicked instead)", TOUCH) else b.tap
     await b.navigate(site.url + "?ball=2,3,2,0,-300,0")
-    await b.wait_for(f"{ORB}.steps > 10 && !{ORB}.waiting()")
+    await b.wait_for(f"{ORB} && {ORB}.steps > 10 && !{ORB}.waiting()")
     await press("pause")
+    await b.settled(await b.evaluate(f"{ORB}.steps"))
     held = [await b.evaluate(f"{ORB}.steps"), await b.picture()]
     await pause(b, 1)
     assert [await b.evaluate(f"{ORB}.steps"), await b.picture()] == held, "pause held nothing"
@@ -163,7 +164,7 @@ async def pause_and_step(b, site):
     await b.wait_for(f"!{ORB}.redisplay", what="the step's frame")
     paused = [await b.evaluate(moment), await b.picture()]
     await b.navigate(await b.evaluate("document.getElementById('share-link').value"))
-    await b.wait_for(f"{ORB}.paused && !{ORB}.redisplay", what="the moment")
+    await b.wait_for(f"{ORB} && {ORB}.paused && !{ORB}.redisplay", what="the moment")
     assert [await b.evaluate(moment), await b.picture()] == paused, "not the same moment"
 
     await b.click("canvas")
