@@ -5,10 +5,11 @@
 // camera from the program each frame.
 import { describe } from './state.js';
 
-// The program's state for the panel, or null before its room exists.
+// The program's state for the panel, or null before its room exists, and
+// in a program built without the reader (the page's tests build one).
 function readState() {
   const Module = window.Module;
-  const at = Module._orbiquel_ball_state();
+  const at = typeof Module._orbiquel_ball_state === 'function' && Module._orbiquel_ball_state();
   return at ? Array.from(new Float64Array(Module.HEAPF64.buffer, at, 8)) : null;
 }
 
