@@ -16,6 +16,9 @@
 //                           or something else
 //   dropped    [6 strings]  the program took a drop's six numbers, as typed
 //   tap        -            a tap on the scene is about to press its key
+//   paused     bool         the idle callbacks were held (true: by Pause, at
+//                           the step a link asks for, or again after a Step)
+//                           or let run on (false)
 //   halted     message      the program has stopped for good
 //
 // Listeners run in the order they were added. One that throws is reported
@@ -23,7 +26,7 @@
 // emitted from inside the program's calls (its writes and reads), which a
 // fault of the page must not reach.
 export const EVENTS = ['loaded', 'started', 'output', 'waiting', 'keyDone', 'line', 'prompt',
-  'dropped', 'tap', 'halted'];
+  'dropped', 'tap', 'paused', 'halted'];
 
 class PageEvent extends Event {
   constructor(name, detail) {

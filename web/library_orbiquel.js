@@ -14,6 +14,7 @@
 //   Module.orbiquelKeyDone()         a key's callback has run to its end
 //   Module.orbiquelHalted(message)   the program has stopped for good
 //   Module.orbiquelStarted()         the first simulation step has run
+//   Module.orbiquelPaused()          the steps have stopped at pauseAt
 // and reads or calls these of Module.orbiquel (the $Orbiquel object below):
 //   steps, frames        simulation steps run and frames drawn so far
 //   firstFrameTime       when the first frame was drawn (performance.now())
@@ -23,11 +24,16 @@
 //   pressKey(code)       presses a key on the scene; true when its callback ran
 //   characterCode(event) the code a keydown event presses, or null
 //   halt(message)        stops the program for good
+//   paused, pause(), resume(), step()
+//                        whether the idle callbacks are held; hold them, let
+//                        them run on, or, while paused, let one more run
+//   pauseAt              pauses once this many idle callbacks have run
 // Test settings, which the page itself never changes:
 //   stepLimit            no idle callback once this many have run (the
 //                        page's ?steps=N sets it; Infinity otherwise)
 //   runMore(n)           lets n more run past it
-// and the program's exports Module._orbiquel_heap_in_use() (bytes of the
+// and the program's exports Module._orbiquel_ball_state() (the ball and the
+// camera, web/BallState.cpp), Module._orbiquel_heap_in_use() (bytes of the
 // heap in use) and Module._orbiquel_call_idle(func) (runs an idle callback;
 // with 0, a fault to be reported).
 
@@ -44,6 +50,12 @@ const LibraryOrbiquel = {
     // The page's test setting: no idle callback once this many have run.
     stepLimit: null,
     halted: false,
+    // Paused: no idle callback runs, so neither the simulation nor the
+    // camera moves, but for the steps asked for one by one. pauseAt pauses
+    // once that many idle callbacks have run.
+    paused: false,
+    stepsAsked: 0,
+    pauseAt: null,
     // The read the program waits in, if any: {iov, iovcnt, pnum, wakeUp}.
     read: null,
     // Bytes typed but not yet read, as a terminal buffers typed-ahead lines.
@@ -130,8 +142,7 @@ const LibraryOrbiquel = {
     // 4 ms once timers follow each other. None while the keyboard callback
     // waits for input: the desktop program's loop stands still then too.
     scheduleIdle: function() {
-      if (Orbiquel.idleTimer !== null || !Orbiquel.idleFunc || Orbiquel.halted ||
-          Orbiquel.waiting() || Orbiquel.steps >= Orbiquel.stepLimit) {
+      if (Orbiquel.idleTimer !== null || !Orbiquel.idleFunc || Orbiquel.held()) {
         return;
       }
       Orbiquel.idleTimer = setTimeout(Orbiquel.runIdle, 0);
@@ -139,14 +150,54 @@ const LibraryOrbiquel = {
 
     runIdle: function() {
       Orbiquel.idleTimer = null;
-      if (Orbiquel.halted || Orbiquel.waiting() || Orbiquel.steps >= Orbiquel.stepLimit) {
+      if (Orbiquel.held()) {
         return;
       }
+      Orbiquel.stepsAsked = Math.max(0, Orbiquel.stepsAsked - 1);
       Module['_orbiquel_call_idle'](Orbiquel.idleFunc);
       if (++Orbiquel.steps === 1) {
         Orbiquel.hook('orbiquelStarted');
       }
+      if (Orbiquel.steps === Orbiquel.pauseAt) {
+        Orbiquel.paused = true;
+        Orbiquel.hook('orbiquelPaused');
+      }
       Orbiquel.scheduleIdle();
+    },
+
+    // No idle callback may run now: the program has stopped, waits for a
+    // line, has run its step limit, or is paused without a step asked for.
+    held: function() {
+      return Orbiquel.halted || Orbiquel.waiting() || Orbiquel.steps >= Orbiquel.stepLimit ||
+             (Orbiquel.paused && Orbiquel.stepsAsked === 0);
+    },
+
+    pause: function() {
+      Orbiquel.paused = true;
+      Orbiquel.stepsAsked = 0;
+      clearTimeout(Orbiquel.idleTimer);
+      Orbiquel.idleTimer = null;
+    },
+
+    resume: function() {
+      Orbiquel.paused = false;
+      Orbiquel.scheduleIdle();
+    },
+
+    // While paused, one more idle callback (a simulation step and the
+    // camera's turn), whose redraw request draws one frame. False when none
+    // may run now.
+    step: function() {
+      if (!Orbiquel.paused) {
+        return false;
+      }
+      Orbiquel.stepsAsked++;
+      if (Orbiquel.held()) {
+        Orbiquel.stepsAsked--;
+        return false;
+      }
+      Orbiquel.scheduleIdle();
+      return true;
     },
 
     // Lets n more idle callbacks run past the step limit.

@@ -13,6 +13,7 @@ import { setupControls } from './controls.js';
 import { setupInput, takeEarlyLines } from './input.js';
 import { setupLink } from './link.js';
 import { setupOffline } from './offline.js';
+import { setupPause } from './pause.js';
 import { setupPrompts } from './prompts.js';
 import { setupTouch } from './touch.js';
 import { Transcript } from './transcript.js';
@@ -56,12 +57,14 @@ function showSituation() {
   const o = page.program();
   if (halted || !o || o.steps === 0) return;
   setStatus(o.waiting() ? 'Waiting for input: type the answer in the input line, then Enter.'
+    : o.paused ? 'Paused at step ' + o.steps + '.'
     : o.steps >= o.stepLimit
       ? 'Stopped at step ' + o.steps + ', as the address asks (steps=' + o.stepLimit + ').'
       : 'Running: press a key on the scene for the menu.');
 }
 
-// Once per frame: the panes and, every second, the rates.
+// Once per frame: the panes and, every second, the rates, which say
+// nothing while paused.
 function animate(output, errors) {
   let last = { time: performance.now(), steps: 0, frames: 0 };
   function frame(time) {
@@ -73,7 +76,10 @@ function animate(output, errors) {
         ' lines written; the last 1,000 or more are kept)';
     }
     const o = page.program();
-    if (o && o.steps > 0 && !halted && time - last.time >= 1000) {
+    if (o && o.paused) {
+      if (rates.textContent) rates.textContent = '';
+      last = { time: time, steps: o.steps, frames: o.frames };
+    } else if (o && o.steps > 0 && !halted && time - last.time >= 1000) {
       const seconds = (time - last.time) / 1000;
       const stepsPerSecond = Math.round((o.steps - last.steps) / seconds);
       const framesPerSecond = Math.round((o.frames - last.frames) / seconds);
@@ -135,6 +141,7 @@ function loadProgram(output, errors) {
     orbiquelWaiting: (waiting) => bus.emit('waiting', waiting),
     orbiquelKeyDone: () => bus.emit('keyDone'),
     orbiquelStarted: () => bus.emit('started'),
+    orbiquelPaused: () => bus.emit('paused', true),
     orbiquelHalted: (message) => halt(message),
     // abort() and std::terminate come with no message of their own.
     onAbort: (what) => halt('The program stopped: ' + (what ? String(what)
@@ -165,6 +172,7 @@ setupPrompts(page);
 const drop = setupControls(page, sendLine);
 setupTouch(page);
 setupLink(page, drop);
+setupPause(page);
 setupOffline(page);
 // Lines typed before the modules ran, now that every part listens.
 for (const line of takeEarlyLines($('stdin'))) sendLine(line);
@@ -172,6 +180,7 @@ for (const line of takeEarlyLines($('stdin'))) sendLine(line);
 if (canRun()) {
   bus.on('started', showSituation);
   bus.on('waiting', showSituation);
+  bus.on('paused', showSituation);
   animate(output, errors);
   loadProgram(output, errors);
   $('canvas').focus();

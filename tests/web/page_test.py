@@ -18,7 +18,6 @@ import asyncio
 import functools
 import json
 import os
-import re
 import shutil
 import subprocess
 import sys
@@ -28,16 +27,13 @@ import time
 from PIL import Image
 from support import ENGINES, open_engine
 from support.engine import ALTGRAPH, HEAP, IME, LOADING
-from support.scenario import (BALL_PROMPTS, DROP, MENU, NOT_UNDERSTOOD, ORB, Scenarios, audit,
-                              ball, console_ends_with, drop_transcript, lacking, text_of)
+from support.scenario import (AT_REST, BALL_PROMPTS, DROP, MENU, NOT_UNDERSTOOD, ORB, Scenarios,
+                              audit, ball, console_ends_with, drop_transcript, lacking, text_of)
 from support.server import Site, allow_driver_eval
 
 STEPS = 300
 # The longest task, in ms, from the start on.
 LONGEST_TASK = 800
-NAN = r"-?nan"
-# A ball at rest, per triangle: the edge test's "1" and three corner roots.
-AT_REST = re.compile(("1\n" + f"{NAN}\n" * 3) * 3 + r"$")
 
 
 def differing_share(a, b, tolerance=0.1):

@@ -3,7 +3,9 @@
 and real touch events, served from 127.0.0.1: it fits three phone screens;
 a tap on the scene opens the menu where a mouse click and a swipe do not;
 the answer buttons and the drop button drop the ball; a link drops it as
-typing does, and a malformed one types nothing; and after one visit the
+typing does, and a malformed one types nothing; Pause holds the step and
+the picture, Step adds one step, the panel tells the ball at rest, and the
+link to the paused moment opens it again; and after one visit the
 page runs with its server stopped, and shows a changed file once the
 server is back. In WebKitGTK and Firefox ESR too (the engine named):
 where a scenario needs what an engine's driver lacks (touch, a phone's
@@ -23,8 +25,8 @@ import tempfile
 from PIL import ImageChops
 from support import ENGINES, open_engine
 from support.engine import CACHE, PEN, SWIPE, TOUCH
-from support.scenario import (DROP, MENU, ORB, Scenarios, audit, ball, console_ends_with,
-                              drop_transcript, lacking, text_of)
+from support.scenario import (AT_REST, DROP, MENU, ORB, Scenarios, audit, ball,
+                              console_ends_with, drop_transcript, lacking, text_of)
 from support.server import Site
 
 STEPS = 300
@@ -142,18 +144,67 @@ async def link(b, site):
     assert not b.messages, b.messages
 
 
+async def pause_and_step(b, site):
+    """Pause holds the step and the picture; Step adds one step and its
+    lines; the panel tells the example drop at rest; the link to the moment
+    opens paused with the same panel and picture; both controls are
+    disabled at the menu. Tapped on a phone, clicked where touch is lacking."""
+    press = b.click if lacking(b, "tapping Pause and Step (clicked instead)", TOUCH) else b.tap
+    await b.navigate(site.url + "?ball=2,3,2,0,-300,0")
+    await b.wait_for(f"{ORB} && {ORB}.steps > 10 && !{ORB}.waiting()")
+    await press("pause")
+    await b.settled(await b.evaluate(f"{ORB}.steps"))
+    held = [await b.evaluate(f"{ORB}.steps"), await b.picture()]
+    await pause(b, 1)
+    assert [await b.evaluate(f"{ORB}.steps"), await b.picture()] == held, "pause held nothing"
+    shown = await b.evaluate(f"[{text_of('status')}, {text_of('rates')}, {text_of('ball-state')}]")
+    assert shown[:2] == [f"Paused at step {held[0]}.", ""], shown
+    for said in ("at rest, touching the floor", "(2, 0.5, 2)", "(0, 0, 0)"):
+        assert said in shown[2], shown[2]
+    written = "+document.getElementById('count').dataset.written"
+    before = await b.evaluate(written)
+    await press("step")
+    await b.wait_for(f"{ORB}.steps > {held[0]} && {written} > {before}", what="one step")
+    await pause(b)
+    assert await b.evaluate(f"[{ORB}.steps, {written}]") == [held[0] + 1, before + 12]
+    assert AT_REST.search(await b.evaluate(text_of("console")))
+
+    moment = f"[{text_of('ball-state')}, {ORB}.steps, {ORB}.paused, {ORB}.redisplay]"
+    await b.wait_for(f"!{ORB}.redisplay", what="the step's frame")
+    paused = [await b.evaluate(moment), await b.picture()]
+    await b.navigate(await b.evaluate("document.getElementById('share-link').value"))
+    await b.wait_for(f"{ORB} && {ORB}.paused && !{ORB}.redisplay", what="the moment")
+    assert [await b.evaluate(moment), await b.picture()] == paused, "not the same moment"
+
+    await b.click("canvas")
+    await b.key("q")
+    await console_ends_with(b, MENU)
+    assert await b.evaluate("['pause', 'step'].map(id => document.getElementById(id).disabled)"
+                            ) == [True, True]
+
+
+B = "ball=2,3,2,0,-300,0"
+# A drop or a moment in the address that is not one, and what its message
+# names.
+MALFORMED = [("ball=2,3,2,0,-300", "ball="), ("ball=2,3,2,0,-300,0,0", "ball="),
+             ("ball=NaN,3,2,0,-300,0", "ball="), ("ball=2,3,2,0,1e39,0", "ball="),
+             ("ball=<b>2</b>,3,2,0,-300,0", "ball="), (B + "&at=5&pause=4", "pause=4 comes before"),
+             ("pause=0", "pause=0 names no step"), (B + "&pause=9", "ball= comes without at="),
+             (B + "&at=1&pause=x", 'pause="x"')]
+
+
 async def malformed_links(b, site):
-    """Not six finite numbers: a message, nothing typed, the program runs."""
-    for value in ("2,3,2,0,-300", "2,3,2,0,-300,0,0", "NaN,3,2,0,-300,0", "2,3,2,0,1e39,0",
-                  "<b>2</b>,3,2,0,-300,0"):
-        await b.navigate(site.url + "?steps=30&ball=" + value)
+    """A drop or a moment that is not one: a message, nothing typed, no
+    pause, the program runs."""
+    for query, said in MALFORMED:
+        await b.navigate(site.url + "?steps=30&" + query)
         await b.settled(30)
         state = await b.evaluate(
             "(() => { const f = document.getElementById('link-fault');"
             f" return [f.hidden, f.childElementCount, f.textContent, {ORB}.waiting(),"
-            f" {text_of('console')}.includes({json.dumps(MENU)})]; }})()")
-        assert state[:2] == [False, 0] and "ball=" in state[2], (value, state)
-        assert state[3:] == [False, False], f"{value}: something was typed"
+            f" {text_of('console')}.includes({json.dumps(MENU)}), {ORB}.paused]; }})()")
+        assert state[:2] == [False, 0] and said in state[2], (query, state)
+        assert state[3:] == [False, False, False], f"{query}: something was typed or paused"
 
 
 async def offline(b, folder):
@@ -199,6 +250,7 @@ async def main(folder, name):
             await scenarios.run("the layout", layout, site, needs=[TOUCH])
             await scenarios.run("the taps", taps_and_drop, site, needs=[TOUCH])
             await scenarios.run("the link", link, site)
+            await scenarios.run("pause and step", pause_and_step, site)
             await scenarios.run("malformed links", malformed_links, site)
             await scenarios.run("the page offline", offline, copy, needs=[CACHE])
     finally:

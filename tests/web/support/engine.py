@@ -149,8 +149,13 @@ class Engine:
         await self.touch(await self.centre(element_id))
 
     async def picture(self, element_id="canvas"):
-        """The element as the screen shows it, as an RGB image."""
-        return await self._capture(*await self.box(element_id))
+        """The element as the screen shows it, as an RGB image, once the page
+        has been drawn after bringing it into view (Firefox may otherwise
+        show a scrolled canvas's earlier frame)."""
+        box = await self.box(element_id)
+        await self.evaluate("new Promise(r => requestAnimationFrame(() => "
+                            "requestAnimationFrame(r)))")
+        return await self._capture(*box)
 
     async def key(self, key, alt=False, ctrl=False, meta=False, shift=False):
         """Presses and releases one key, by its name ("x", "Enter"), where

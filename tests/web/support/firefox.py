@@ -164,9 +164,14 @@ class Firefox(Engine):
         await self.send("network.setCacheBehavior", cacheBehavior="bypass",
                         contexts=[self.context])
 
-    async def _capture(self, x, y, width, height, *scroll):
-        shot = await self.send("browsingContext.captureScreenshot", context=self.context, clip={
-            "type": "box", "x": x, "y": y, "width": width, "height": height})
+    async def _capture(self, x, y, width, height, scroll_x, scroll_y):
+        # In the document's coordinates: in the viewport's, a page scrolled by
+        # a fraction of a pixel (a focused field brought into view) moves the
+        # picture by one.
+        shot = await self.send("browsingContext.captureScreenshot", context=self.context,
+                               origin="document", clip={"type": "box", "x": x + scroll_x,
+                                                        "y": y + scroll_y, "width": width,
+                                                        "height": height})
         return png(base64.b64decode(shot["data"]))
 
     async def screenshot(self, path):

@@ -4,6 +4,7 @@ page and to run scenarios that an engine may lack what they need for."""
 
 import json
 import os
+import re
 import sys
 
 # The program's prompts, as app/Keyboard.cpp writes them (web/prompts.js
@@ -13,6 +14,8 @@ BALL_PROMPTS = [f"Ball {what} {axis}: " for what in ("Position", "Velocity") for
 NOT_UNDERSTOOD = "The menu answer was not understood; nothing was changed."
 
 DROP = "2 3 2 0 -300 0"
+# A ball at rest, per triangle: the edge test's "1" and three corner roots.
+AT_REST = re.compile(("1\n" + "-?nan\n" * 3) * 3 + r"$")
 # The page's interface to the program.
 ORB = "Module.orbiquel"
 # ctest's code for a test whose every scenario was skipped.
