@@ -11,7 +11,7 @@ import tempfile
 import urllib.request
 
 from .connection import Connection
-from .engine import Engine, png, stop
+from .engine import Engine, opened, png, stop
 
 FLAGS = [
     "--headless", "--no-sandbox", "--disable-gpu", "--enable-unsafe-swiftshader",
@@ -55,16 +55,9 @@ class Chromium(Engine):
              f"--user-data-dir={self.profile}", "about:blank"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         port_file = os.path.join(self.profile, "DevToolsActivePort")
-        for _ in range(300):
-            if os.path.exists(port_file) and open(port_file).read().strip():
-                break
-            if self.process.poll() is not None:
-                raise RuntimeError(f"chromium exited with status {self.process.returncode} "
-                                   "before it opened its DevTools port")
-            await asyncio.sleep(0.1)
-        else:
-            raise RuntimeError("chromium opened no DevTools port within 30 s")
-        port = open(port_file).read().split()[0]
+        written = await opened(self.process, "chromium", "its DevTools port", lambda: (
+            os.path.exists(port_file) and open(port_file).read().strip()), 30)
+        port = written.split()[0]
         targets = json.load(urllib.request.urlopen(f"http://127.0.0.1:{port}/json/list"))
         page = next(t for t in targets if t["type"] == "page")
         self.connection = await Connection.open(page["webSocketDebuggerUrl"], self.process,

@@ -57,6 +57,21 @@ def stop(process, timeout=10, ask=True, group=False):
             pass
 
 
+async def opened(process, name, what, find, seconds):
+    """What find() returns once the browser process has opened `what` (its
+    driver's endpoint), asked every tenth of a second; fails at once if the
+    process ends first, and after `seconds`."""
+    for _ in range(seconds * 10):
+        found = find()
+        if found:
+            return found
+        if process.poll() is not None:
+            raise RuntimeError(f"{name} exited with status {process.returncode} "
+                               f"before it opened {what}")
+        await asyncio.sleep(0.1)
+    raise RuntimeError(f"{name} did not open {what} within {seconds} s")
+
+
 def free_port():
     with socket.socket() as s:
         s.bind(("127.0.0.1", 0))

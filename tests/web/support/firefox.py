@@ -12,7 +12,7 @@ import subprocess
 import tempfile
 
 from .connection import Connection
-from .engine import HEAP, IME, PEN, SWIPE, Engine, png, stop, webdriver_key
+from .engine import HEAP, IME, PEN, SWIPE, Engine, opened, png, stop, webdriver_key
 from .xvfb import Xvfb
 
 
@@ -70,16 +70,8 @@ class Firefox(Engine):
                  "--remote-debugging-port=0", "about:blank"],
                 env=dict(os.environ, DISPLAY=self.x.display), stdout=out, stderr=out,
                 start_new_session=True)
-        for _ in range(600):
-            found = re.search(r"WebDriver BiDi listening on (ws://\S+)", open(log).read())
-            if found:
-                break
-            if self.process.poll() is not None:
-                raise RuntimeError(f"firefox exited with status {self.process.returncode} "
-                                   "before it opened WebDriver BiDi")
-            await asyncio.sleep(0.1)
-        else:
-            raise RuntimeError("firefox opened no WebDriver BiDi port within 60 s")
+        found = await opened(self.process, "firefox", "WebDriver BiDi", lambda: re.search(
+            r"WebDriver BiDi listening on (ws://\S+)", open(log).read()), 60)
         self.connection = await Connection.open(found.group(1) + "/session", self.process,
                                                 self._event)
         session = await self.send("session.new", capabilities={})
