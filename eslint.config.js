@@ -22,10 +22,15 @@ module.exports = [
     files: ['web/**/*.js'],
     languageOptions: { sourceType: 'module', globals: globals.browser },
   },
-  // The page's one classic script, run before its modules.
+  // The page's classic scripts, run before its modules.
   {
-    files: ['web/early.js'],
+    files: ['web/early.js', 'web/start.js'],
     languageOptions: { sourceType: 'script' },
+  },
+  // The program's worker, which loads the program's classic script.
+  {
+    files: ['web/program-worker.js'],
+    languageOptions: { sourceType: 'script', globals: globals.worker },
   },
   // The offline worker.
   {
@@ -40,7 +45,8 @@ module.exports = [
       sourceType: 'script',
       globals: Object.fromEntries([
         'mergeInto', 'autoAddDeps', 'LibraryManager', 'Module', 'Orbiquel', 'Asyncify',
-        'Browser', 'GLUT', 'HEAPU8', 'HEAPU32', 'UTF8ToString', 'dynCall',
+        'Browser', 'GL', 'GLUT', 'HEAPU8', 'HEAPU32', 'HEAPF64', 'UTF8ToString', 'dynCall',
+        '_glutPostRedisplay',
       ].map((name) => [name, 'readonly'])),
     },
   },

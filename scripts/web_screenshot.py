@@ -12,7 +12,7 @@ import os
 import sys
 
 from support.chromium import Chromium
-from support.scenario import ORB
+from support.engine import ORB
 from support.server import Site
 
 

@@ -54,17 +54,31 @@ export function setupControls(page, sendLine) {
     fields.push({ input, problem });
   }
 
-  function drop(numbers) {
+  // A drop answers each prompt as the program asks it, as a person types,
+  // so that the transcript interleaves the same wherever the program runs
+  // (in a worker, its prompts come after the page has gone on).
+  let dropping = null;   // the numbers of a drop under way
+  function advance() {
     const program = page.program();
-    if (!program || page.halted()) return;
-    if (typeof prompt === 'number') {
-      sendLine(numbers.slice(prompt).join(' '));
-      return;
+    if (!dropping || !program || page.halted()) {
+      dropping = null;
+    } else if (typeof prompt === 'number') {
+      sendLine(dropping.slice(prompt).join(' '));
+      dropping = null;
+    } else if (prompt === 'menu') {
+      sendLine('2');
+    } else if (!program.pressKey(TAP_KEY)) {
+      dropping = null;
     }
-    if (prompt !== 'menu' && !program.pressKey(TAP_KEY)) return;
-    sendLine('2');
-    sendLine(numbers.join(' '));
   }
+  function drop(numbers) {
+    dropping = numbers;
+    advance();
+  }
+  // After the program's read has returned: where it runs on the page, the
+  // prompt comes while its stack is being unwound.
+  bus.on('prompt', (asked) => asked !== null && dropping && queueMicrotask(advance));
+  bus.on('keyDone', () => (dropping = null));
 
   $('answer-1').addEventListener('click', () => sendLine('1'));
   $('answer-2').addEventListener('click', () => {

@@ -3,12 +3,6 @@
 // not run them at all from a file.
 'use strict';
 
-// emscripten's global Module, through which the page and the program's
-// script talk, exists from the start, as on emscripten's own pages: what
-// looks for the program (Module.orbiquel) before page.js has run finds
-// none yet. page.js fills it in.
-window.Module = {};
-
 {
   const $ = (id) => document.getElementById(id);
   const stdin = $('stdin');
@@ -37,5 +31,16 @@ window.Module = {};
     $('stdin-note').textContent = 'The program has stopped, so it reads no more input. ' +
       'Reload the page to start again.';
     $('stdin-note').hidden = false;
+  }
+
+  // The scene's canvas, now that it is here, goes to the program's worker
+  // once that draws (start.js).
+  const early = window.Module.early;
+  if (early) {
+    early.decided.then((inWorker) => {
+      if (!inWorker) return;
+      const offscreen = $('canvas').transferControlToOffscreen();
+      early.worker.postMessage({ canvas: offscreen }, [offscreen]);
+    });
   }
 }

@@ -3,6 +3,8 @@
 // Lines typed before the program runs wait for it, as a terminal keeps
 // typed-ahead lines; once it has stopped, the line is disabled.
 
+import { characterCode } from './keys.js';
+
 // Lines typed before the modules ran, which early.js kept.
 export function takeEarlyLines(stdin) {
   const lines = JSON.parse(stdin.dataset.early || '[]');
@@ -54,7 +56,7 @@ export function setupInput(page, output) {
   // meant for the input line: it goes there, and so does the focus.
   canvas.addEventListener('keydown', (event) => {
     const program = page.program();
-    if (!program || !program.waiting() || page.halted() || program.characterCode(event) === null) {
+    if (!program || !program.waiting() || page.halted() || characterCode(event) === null) {
       return;
     }
     event.preventDefault();

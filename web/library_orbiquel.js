@@ -1,41 +1,47 @@
-// The page's side of the program: its standard streams, its main loop and
-// its keys. An emscripten library (--js-library), linked in place of the
-// browser toolkit's own versions of these calls, which would print standard
-// output only line by line, read no standard input, step the simulation
-// while the keyboard callback waits for an answer, and send every key typed
-// anywhere on the page to the program. emscripten copies each function
-// below into the program's script (orbiquel.js), a classic script, so this
-// file imports nothing and uses emscripten's globals only.
+// The program's side of the page: its standard streams and its main loop.
+// An emscripten library (--js-library), linked in place of the browser
+// toolkit's own versions of these calls, which would print standard output
+// only line by line, read no standard input, step the simulation while the
+// keyboard callback waits for an answer, and take every key typed anywhere
+// on the page. emscripten copies each function below into the program's
+// script (orbiquel.js), a classic script, so this file imports nothing and
+// uses emscripten's globals only. The script runs in a worker
+// (program-worker.js) where the browser can draw WebGL there, and on the
+// page otherwise; so nothing here touches the document.
 //
-// The page and its tests talk to the program through emscripten's global
-// Module. The page sets these hooks in it, each optional:
+// Whoever runs the program sets these hooks in emscripten's global Module,
+// each optional:
 //   Module.orbiquelOutput(fd, text)  text the program wrote on fd 1 or 2
 //   Module.orbiquelWaiting(waiting)  the program waits for a line, or no more
 //   Module.orbiquelKeyDone()         a key's callback has run to its end
 //   Module.orbiquelHalted(message)   the program has stopped for good
 //   Module.orbiquelStarted()         the first simulation step has run
 //   Module.orbiquelPaused()          the steps have stopped at pauseAt
-// and reads or calls these of Module.orbiquel (the $Orbiquel object below):
+//   Module.orbiquelFrame()           a frame has been drawn
+//   Module.orbiquelTitle(title)      the program names its window
+// and reads or calls these of Module.orbiquel (the $Orbiquel object below;
+// on the page, when the program runs in a worker, its mirror, remote.js):
 //   steps, frames        simulation steps run and frames drawn so far
 //   firstFrameTime       when the first frame was drawn (performance.now())
 //   redisplay            a frame is asked for and not yet drawn
+//   keyboardFunc         the keyboard callback, 0 before there is one
 //   waiting()            whether the program waits for a line
 //   input(text)          hands typed text to standard input
 //   pressKey(code)       presses a key on the scene; true when its callback ran
-//   characterCode(event) the code a keydown event presses, or null
 //   halt(message)        stops the program for good
 //   paused, pause(), resume(), step()
 //                        whether the idle callbacks are held; hold them, let
 //                        them run on, or, while paused, let one more run
 //   pauseAt              pauses once this many idle callbacks have run
+//   ballState()          the ball and the camera, as web/BallState.cpp gives them
 // Test settings, which the page itself never changes:
 //   stepLimit            no idle callback once this many have run (the
 //                        page's ?steps=N sets it; Infinity otherwise)
 //   runMore(n)           lets n more run past it
-// and the program's exports Module._orbiquel_ball_state() (the ball and the
-// camera, web/BallState.cpp), Module._orbiquel_heap_in_use() (bytes of the
-// heap in use) and Module._orbiquel_call_idle(func) (runs an idle callback;
-// with 0, a fault to be reported).
+//   heapInUse()          bytes of the program's heap in use
+//   callIdle(func)       runs an idle callback; with 0, a fault to be reported
+//   synced()             whether the state read here has seen every call
+//                        made (always, but in the worker's mirror)
 
 const LibraryOrbiquel = {
   // Values that a library's object literal cannot carry are set here.
@@ -214,44 +220,31 @@ const LibraryOrbiquel = {
         if (++Orbiquel.frames === 1) {
           Orbiquel.firstFrameTime = performance.now();
         }
+        Orbiquel.hook('orbiquelFrame');
       }
       requestAnimationFrame(Orbiquel.frame);
     },
 
-    // The character code the desktop toolkit passes for a key, or null for
-    // a key the scene leaves to the browser. The scene takes keys that type
-    // a character (AltGr ones too), and Backspace, Delete, Enter and Escape;
-    // Tab, function keys, arrows and every combination with Ctrl, Alt or
-    // Meta stay the browser's (its shortcuts, and Tab to move the focus on),
-    // as on any web page.
-    characterCode: function(event) {
-      var altGraph = event.getModifierState && event.getModifierState('AltGraph');
-      if (!altGraph && (event.ctrlKey || event.altKey || event.metaKey)) {
-        return null;
-      }
-      var named = {'Enter': 13, 'Backspace': 8, 'Escape': 27, 'Delete': 127};
-      var code;
-      if (event.key in named) {
-        code = named[event.key];
-      } else if (Array.from(event.key).length === 1) {  // one character, not a key's name
-        code = event.key.codePointAt(0);
-      } else {
-        return null;
-      }
-      return code < 256 ? code : 63;  // beyond Latin-1: '?', a key all the same
+    // The ball's position and velocity and the step and the camera's angle
+    // (web/BallState.cpp), or null before the room exists and in a program
+    // built without the reader (the page's tests build one).
+    ballState: function() {
+      var at = typeof Module['_orbiquel_ball_state'] === 'function' &&
+               Module['_orbiquel_ball_state']();
+      return at ? Array.from(HEAPF64.subarray(at >> 3, (at >> 3) + 8)) : null;
     },
 
-    onKeydown: function(event) {
-      // The page may have taken the key already (for the input line).
-      if (event.defaultPrevented) {
-        return;
-      }
-      var code = Orbiquel.characterCode(event);
-      if (code === null || Orbiquel.halted || !Orbiquel.keyboardFunc) {
-        return;
-      }
-      event.preventDefault();
-      Orbiquel.pressKey(code);
+    heapInUse: function() {
+      return Module['_orbiquel_heap_in_use']();
+    },
+
+    synced: function() {
+      return true;
+    },
+
+    // Runs an idle callback now; with 0, a fault to be reported.
+    callIdle: function(func) {
+      Module['_orbiquel_call_idle'](func);
     },
 
     // A key with this character code, as if pressed on the scene: the
@@ -316,24 +309,37 @@ const LibraryOrbiquel = {
     });
   },
 
-  // Copied from emscripten 3.1.6's glutInit (src/library_glut.js, as Debian
-  // ships it), without its touch handlers: those turn every
-  // touch anywhere on the page into mouse events and block the default of
-  // each touch on the scene, so a tap on it would neither focus it nor let
-  // a swipe scroll the page. The program has no mouse callbacks; taps reach
-  // it as keys (the page's touch.js). Its window-wide key handler is left
-  // out too: keys reach the program from the scene only (glutKeyboardFunc).
-  glutInit__deps: ['$Browser', '$GLUT', '$dynCall'],
+  // emscripten 3.1.6's glutInit (src/library_glut.js, as Debian ships it)
+  // installs touch handlers that turn every touch anywhere on the page into
+  // mouse events and block the default of each touch on the scene, so a tap
+  // on it would neither focus it nor let a swipe scroll the page; and a
+  // window-wide key handler. The program has no mouse callbacks; keys reach
+  // it from the scene only (the page's keys.js), taps as keys (touch.js).
+  // Left is the pointer's position, which the keyboard callback is given,
+  // where there is a window to track it in (not in a worker).
+  glutInit__deps: ['$Browser', '$GLUT'],
   glutInit: function() {  // argc and argv are not read
     GLUT.initTime = Date.now();
-    window.addEventListener('mousemove', GLUT.onMousemove, true);
-    window.addEventListener('mousedown', GLUT.onMouseButtonDown, true);
-    window.addEventListener('mouseup', GLUT.onMouseButtonUp, true);
-    Browser.resizeListeners.push(function(width, height) {
-      if (GLUT.reshapeFunc) {
-        dynCall('vii', GLUT.reshapeFunc, [width, height]);
-      }
-    });
+    if (typeof window !== 'undefined') {
+      window.addEventListener('mousemove', GLUT.onMousemove, true);
+    }
+  },
+
+  // The toolkit's own sizes the canvas through the document, which a worker
+  // has not: the scene's canvas takes the window's size as it is.
+  glutInitWindowSize: function(width, height) {
+    GLUT.initWindowWidth = Module['canvas'].width = width;
+    GLUT.initWindowHeight = Module['canvas'].height = height;
+  },
+
+  // As the toolkit's own: the window's first reshape and display.
+  glutMainLoop__deps: ['$dynCall', 'glutPostRedisplay'],
+  glutMainLoop: function() {
+    if (GLUT.reshapeFunc) {
+      dynCall('vii', GLUT.reshapeFunc, [Module['canvas'].width, Module['canvas'].height]);
+    }
+    _glutPostRedisplay();
+    throw 'unwind';
   },
 
   glutIdleFunc: function(func) {
@@ -342,10 +348,6 @@ const LibraryOrbiquel = {
   },
 
   glutKeyboardFunc: function(func) {
-    if (!Orbiquel.keyboardFunc) {
-      // Keys pressed on the scene only; the page's input line keeps its own.
-      Module['canvas'].addEventListener('keydown', Orbiquel.onKeydown);
-    }
     Orbiquel.keyboardFunc = func;
   },
 
@@ -357,11 +359,12 @@ const LibraryOrbiquel = {
     }
   },
 
-  // Copied from emscripten 3.1.6's glutCreateWindow, and the window's title
-  // becomes the page's.
-  glutCreateWindow__deps: ['$Browser'],
+  // After emscripten 3.1.6's glutCreateWindow; the window's title becomes the
+  // page's, and the context is made current without the toolkit's
+  // Browser.init, whose pointer-lock handlers need a document.
+  glutCreateWindow__deps: ['$Browser', '$GL'],
   glutCreateWindow: function(name) {
-    document.title = UTF8ToString(name);
+    Orbiquel.hook('orbiquelTitle', UTF8ToString(name));
     var contextAttributes = {
       antialias: ((GLUT.initDisplayMode & 0x0080 /*GLUT_MULTISAMPLE*/) !== 0),
       depth: ((GLUT.initDisplayMode & 0x0010 /*GLUT_DEPTH*/) !== 0),
@@ -379,11 +382,18 @@ const LibraryOrbiquel = {
                     ' than the program\'s display mode asks for.');
       return 0;
     }
-    Module.ctx = Browser.createContext(Module['canvas'], true, true, contextAttributes);
-    if (!Module.ctx) {
+    var handle = GL.createContext(Module['canvas'], contextAttributes);
+    if (!handle) {
       Orbiquel.halt('This browser could not create a WebGL context for the scene.');
       return 0;
     }
+    Module.ctx = GL.getContext(handle).GLctx;
+    GL.makeContextCurrent(handle);
+    // The fixed-function emulation sets itself up here, for a WebGL context.
+    Module.useWebGL = true;
+    Browser.moduleContextCreatedCallbacks.forEach(function(callback) {
+      callback();
+    });
     return 1;
   },
 };

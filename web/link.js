@@ -27,24 +27,25 @@ export function setupLink(page, drop) {
       ', so nothing was typed. A drop is six numbers separated by commas: the position x, ' +
       'y, z and the velocity x, y, z, for example ?ball=2,3,2,0,-300,0.';
     note.hidden = false;
-  } else if (moment) {
-    // The program pauses at the drop's step, takes the drop there, and goes
-    // on to the step to pause at.
-    let dropped = moment.at === null;
-    bus.on('loaded', () => (page.program().pauseAt = dropped ? moment.pause : moment.at));
+  } else if (moment || parsed) {
+    // The program pauses at the drop's step (after the first, for a link to
+    // a drop alone), takes the drop there, and goes on, to the step to
+    // pause at if there is one: the drop falls between the same two steps
+    // wherever the program runs, on the page or in its worker.
+    const { at, pause } = moment || { at: 1, pause: null };
+    let dropped = at === null;
+    bus.on('loaded', () => (page.program().pauseAt = dropped ? pause : at));
     bus.on('paused', () => {
       const program = page.program();
-      if (dropped || program.steps !== moment.at) return;
+      if (dropped || program.steps !== at) return;
       dropped = true;
       drop(parsed.numbers);
-      if (moment.pause > moment.at) {
-        program.pauseAt = moment.pause;
+      if (pause === null || pause > at) {
+        program.pauseAt = pause;
         program.resume();
         bus.emit('paused', false);
       }
     });
-  } else if (parsed) {
-    bus.on('started', () => drop(parsed.numbers));
   }
 
   // The last drop and the step it was made at; null before any, and for

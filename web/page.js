@@ -11,10 +11,12 @@
 import { PageBus } from './bus.js';
 import { setupControls } from './controls.js';
 import { setupInput, takeEarlyLines } from './input.js';
+import { setupKeys } from './keys.js';
 import { setupLink } from './link.js';
 import { setupOffline } from './offline.js';
 import { setupPause } from './pause.js';
 import { setupPrompts } from './prompts.js';
+import { RemoteProgram } from './remote.js';
 import { setupTouch } from './touch.js';
 import { Transcript } from './transcript.js';
 
@@ -93,47 +95,67 @@ function animate(output, errors) {
   requestAnimationFrame(frame);
 }
 
-// The scene's WebGL context, made by the page with the program's display
-// mode (double-buffered RGBA with a depth buffer, no multisampling) and
-// handed to it. Made here, it tells whether the browser has WebGL before the
-// program is fetched, and its cost falls before the program's start, a task
-// the page cannot split; the program checks that it is what it asks for.
-const SCENE_CONTEXT = { antialias: false, depth: true, stencil: false, alpha: false };
-const sceneContext = location.protocol === 'file:' ? null
-  : $('canvas').getContext('webgl', SCENE_CONTEXT);
+// How the program started (start.js), where the page is served.
+const served = location.protocol !== 'file:';
+const early = window.Module.early;
 
-// Whether the program can run here; if not, the page says why.
-function canRun() {
-  if (location.protocol === 'file:') {
-    // early.js has said so, where the browser runs this module at all.
-    halt(fault.textContent);
-    return false;
+const NO_WEBGL = 'This browser does not offer WebGL, which the scene is drawn with, so the ' +
+  'program cannot run here. Turn on WebGL (hardware acceleration) in the browser\'s ' +
+  'settings, or use a browser that supports it.';
+const NOT_LOADED = 'The program (orbiquel.js) could not be loaded from the server.';
+const stoppedOn = (error) => 'The program stopped on an error: ' + error +
+  '. Reload the page to start again.';
+
+// The program in its worker, which early.js started, and its mirror as
+// Module.orbiquel; what the worker said before now comes first.
+function adoptWorker() {
+  const { worker, held } = early;
+  const program = new RemoteProgram(worker, (name, args) => {
+    const hook = window.Module[name];
+    if (typeof hook === 'function') hook(...args);
+  });
+  window.Module.orbiquel = program;
+  function receive({ data }) {
+    if (data.noContext) halt(NO_WEBGL);
+    else if (data.notLoaded) halt(NOT_LOADED);
+    else program.receive(data);
   }
-  if (!sceneContext) {
-    halt('This browser does not offer WebGL, which the scene is drawn with, so the ' +
-      'program cannot run here. Turn on WebGL (hardware acceleration) in the browser\'s ' +
-      'settings, or use a browser that supports it.');
-    return false;
+  // An error that escapes the program; or no worker script at all.
+  function fail(event) {
+    event.preventDefault();
+    halt(event.message ? stoppedOn(event.message) : NOT_LOADED);
   }
-  return true;
+  worker.onmessage = receive;
+  worker.onerror = fail;
+  for (const event of held.splice(0)) (event.type === 'error' ? fail : receive)(event);
 }
 
-// emscripten's contract: the program's script reads its settings and the
-// page's hooks from the global Module (which early.js made).
-function loadProgram(output, errors) {
-  // The test setting ?steps=N stops the simulation after N steps.
-  const stepLimit = Number.parseInt(new URLSearchParams(location.search).get('steps'), 10);
+// The program's script on the page, with the context the page made.
+function startHere(stepLimit, sceneContext) {
   const Module = Object.assign(window.Module, {
     canvas: $('canvas'),
     preinitializedWebGLContext: sceneContext,
     preRun: [() => {
-      if (Number.isFinite(stepLimit) && stepLimit >= 0) Module.orbiquel.stepLimit = stepLimit;
-      bus.emit('loaded');
+      if (stepLimit !== null) Module.orbiquel.stepLimit = stepLimit;
+      Module.orbiquelLoaded();
     }],
     // The toolkit's own notes (the program's output comes through
     // orbiquelOutput) are for developers: the browser's console.
     print: (text) => console.info(text),
     printErr: (text) => console.info(text),
+  });
+  window.addEventListener('error', (event) => halt(stoppedOn(event.message || event.error)));
+  const script = document.createElement('script');
+  script.src = 'orbiquel.js';
+  script.onerror = () => halt(NOT_LOADED);
+  document.body.appendChild(script);
+}
+
+// emscripten's contract: the program's script reads its settings and the
+// page's hooks from the global Module (which early.js made).
+function loadProgram(output, errors, sceneContext) {
+  Object.assign(window.Module, {
+    orbiquelLoaded: () => bus.emit('loaded'),
     orbiquelOutput: (fd, text) => {
       (fd === 1 ? output : errors).add(text, true);
       bus.emit('output', { fd, text });
@@ -143,24 +165,15 @@ function loadProgram(output, errors) {
     orbiquelStarted: () => bus.emit('started'),
     orbiquelPaused: () => bus.emit('paused', true),
     orbiquelHalted: (message) => halt(message),
+    orbiquelTitle: (title) => (document.title = title),
     // abort() and std::terminate come with no message of their own.
     onAbort: (what) => halt('The program stopped: ' + (what ? String(what)
       : 'it aborted (an abort() or an unhandled C++ error) and gave no reason') +
       '. Reload the page to start again.'),
   });
-
-  window.addEventListener('error', (event) => {
-    halt('The program stopped on an error: ' + (event.message || event.error) +
-      '. Reload the page to start again.');
-  });
-  window.addEventListener('unhandledrejection', (event) => {
-    halt('The program stopped on an error: ' + event.reason + '. Reload the page to start again.');
-  });
-
-  const script = document.createElement('script');
-  script.src = 'orbiquel.js';
-  script.onerror = () => halt('The program (orbiquel.js) could not be loaded from the server.');
-  document.body.appendChild(script);
+  window.addEventListener('unhandledrejection', (event) => halt(stoppedOn(event.reason)));
+  if (sceneContext) startHere(early.stepLimit, sceneContext);
+  else adoptWorker();
 }
 
 const output = new Transcript($('console'), 1000);
@@ -174,14 +187,31 @@ setupTouch(page);
 setupLink(page, drop);
 setupPause(page);
 setupOffline(page);
+// After the input line's, which takes keys while the program waits.
+setupKeys(page);
 // Lines typed before the modules ran, now that every part listens.
 for (const line of takeEarlyLines($('stdin'))) sendLine(line);
 
-if (canRun()) {
+// The program runs in its worker, or here with the scene's context made by
+// the page, with the program's display mode: made before the program is
+// fetched, its cost falls before the program's start, a task the page
+// cannot split. Or the page says why it cannot run.
+function start(inWorker) {
+  const sceneContext = inWorker ? null : $('canvas').getContext('webgl', early.attributes);
+  if (!inWorker && !sceneContext) {
+    halt(NO_WEBGL);
+    return;
+  }
   bus.on('started', showSituation);
   bus.on('waiting', showSituation);
   bus.on('paused', showSituation);
   animate(output, errors);
-  loadProgram(output, errors);
-  $('canvas').focus();
+  loadProgram(output, errors, sceneContext);
+  // Unless the user has gone somewhere already.
+  if (document.activeElement === document.body) $('canvas').focus();
 }
+
+// Opened as a file, early.js has said so, where the browser runs this
+// module at all.
+if (served) early.decided.then(start);
+else halt(fault.textContent);

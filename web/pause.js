@@ -5,14 +5,6 @@
 // camera from the program each frame.
 import { describe } from './state.js';
 
-// The program's state for the panel, or null before its room exists, and
-// in a program built without the reader (the page's tests build one).
-function readState() {
-  const Module = window.Module;
-  const at = typeof Module._orbiquel_ball_state === 'function' && Module._orbiquel_ball_state();
-  return at ? Array.from(new Float64Array(Module.HEAPF64.buffer, at, 8)) : null;
-}
-
 export function setupPause(page) {
   const { bus, $ } = page;
   const pause = $('pause');
@@ -45,7 +37,7 @@ export function setupPause(page) {
   function frame() {
     const program = page.program();
     // The program's functions can be called once it runs.
-    const state = program && program.steps > 0 && readState();
+    const state = program && program.steps > 0 && program.ballState();
     if (state && !page.halted()) {
       const text = describe(state, program.steps);
       for (const name of fields) {

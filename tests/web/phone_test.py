@@ -16,16 +16,18 @@ are tried at the window's size.
     phone_test.py SITE_DIR ENGINE"""
 
 import asyncio
+import hashlib
 import json
 import os
+import re
 import shutil
 import sys
 import tempfile
 
 from PIL import ImageChops
 from support import ENGINES, open_engine
-from support.engine import CACHE, PEN, SWIPE, TOUCH
-from support.scenario import (AT_REST, DROP, MENU, ORB, Scenarios, audit, ball,
+from support.engine import CACHE, ORB, PEN, SWIPE, TOUCH
+from support.scenario import (AT_REST, DROP, MENU, Scenarios, audit, ball,
                               console_ends_with, drop_transcript, lacking, text_of)
 from support.server import Site
 
@@ -153,6 +155,7 @@ async def pause_and_step(b, site):
     await b.navigate(site.url + "?ball=2,3,2,0,-300,0")
     await b.wait_for(f"{ORB} && {ORB}.steps > 10 && !{ORB}.waiting()")
     await press("pause")
+    await b.caught_up()
     await b.settled(await b.evaluate(f"{ORB}.steps"))
     held = [await b.evaluate(f"{ORB}.steps"), await b.picture()]
     await pause(b, 1)
@@ -209,8 +212,8 @@ async def malformed_links(b, site):
 
 async def offline(b, folder):
     """After one visit, with the server stopped and the HTTP cache cleared,
-    a reload runs the program; with the server back and a file changed, the
-    next reload shows it."""
+    a reload runs the program; with the server back and the site rebuilt,
+    the next reload takes every file from the new build."""
     site = Site(folder, driver_eval=b.driver_eval)
     try:
         await b.navigate(site.url)
@@ -225,19 +228,36 @@ async def offline(b, folder):
     await b.wait_for(f"window.Module && {ORB} && {ORB}.steps > 10", what="the page to run offline")
     assert not await b.evaluate("!document.getElementById('fault').hidden")
 
-    page = os.path.join(folder, "index.html")
-    with open(page) as f:
-        text = f.read()
-    with open(page, "w") as f:
-        f.write(text.replace("<main>", '<main data-changed="yes">'))
+    marked = "document.body.dataset.changed = 'yes';\nconst bus ="
+    rebuild(folder, {"index.html": ("<main>", '<main data-changed="yes">'),
+                     "page.js": ("const bus =", marked)})
     site = Site(folder, site.port, driver_eval=b.driver_eval)
     try:
         await b.navigate(site.url)
         await b.wait_for("document.querySelector('main').dataset.changed === 'yes'",
                          what="the changed page")
         await b.wait_for(f"window.Module && {ORB} && {ORB}.steps > 10")
+        assert await b.evaluate("document.body.dataset.changed") == "yes", "two builds in one page"
     finally:
         site.close()
+
+
+def rebuild(folder, changes):
+    """The site as the next build writes it: files changed, and the offline
+    worker with their digests and the new build's name."""
+    worker = os.path.join(folder, "sw.js")
+    with open(worker) as f:
+        kept = f.read()
+    for name, (old, new) in changes.items():
+        with open(os.path.join(folder, name)) as f:
+            text = f.read().replace(old, new, 1)
+        with open(os.path.join(folder, name), "w") as f:
+            f.write(text)
+        digest = hashlib.sha256(text.encode()).hexdigest()
+        kept = re.sub(f'"{re.escape(name)}": "[0-9a-f]+"', f'"{name}": "{digest}"', kept)
+    build = hashlib.sha256(kept.encode()).hexdigest()[:16]
+    with open(worker, "w") as f:
+        f.write(re.sub(r"const BUILD = '[0-9a-f]+'", f"const BUILD = '{build}'", kept))
 
 
 async def main(folder, name):

@@ -19,6 +19,10 @@ FLAGS = [
     "--disable-component-update", "--disable-sync", "--mute-audio",
     "--window-size=1200,900", "--remote-debugging-port=0",
 ]
+# No WebGL at all, on the page or in a worker (--disable-webgl leaves it to
+# OffscreenCanvas): neither a GPU nor a software one.
+WITHOUT_WEBGL = [flag for flag in FLAGS if flag != "--enable-unsafe-swiftshader"] + [
+    "--disable-software-rasterizer"]
 # DevTools' modifier bits.
 BITS = {"Alt": 1, "Control": 2, "Meta": 4, "Shift": 8}
 # Windows key codes, and the DOM codes where they are not the key's name.
@@ -51,7 +55,7 @@ class Chromium(Engine):
     async def start(self):
         self.profile = tempfile.mkdtemp(prefix="orbiquel-chromium-")
         self.process = subprocess.Popen(
-            ["chromium", *FLAGS, *([] if self.webgl else ["--disable-webgl"]),
+            ["chromium", *(FLAGS if self.webgl else WITHOUT_WEBGL),
              f"--user-data-dir={self.profile}", "about:blank"],
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         port_file = os.path.join(self.profile, "DevToolsActivePort")
@@ -150,6 +154,9 @@ class Chromium(Engine):
             await asyncio.sleep(0.016)
             await self.send("Input.dispatchTouchEvent", type="touchMove", touchPoints=point(xy))
         await self.send("Input.dispatchTouchEvent", type="touchEnd", touchPoints=[])
+
+    async def run_first(self, script):
+        await self.send("Page.addScriptToEvaluateOnNewDocument", source=script)
 
     async def collect_garbage(self):
         await self.send("HeapProfiler.collectGarbage")

@@ -15,7 +15,7 @@ import socket
 import subprocess
 import time
 
-from PIL import Image
+from PIL import Image, ImageChops
 
 # What a scenario may need beyond the common methods.
 HEAP = "heap"            # JavaScript heap figures and a forced garbage collection
@@ -27,8 +27,11 @@ CACHE = "cache"          # clearing the browser's HTTP cache (the page offline)
 LOADING = "loading"      # commands while the page still loads (typing before it runs)
 SWIPE = "swipe"          # a touch swipe that scrolls the page as a finger's does
 PEN = "pen"              # a pen's tap
+EARLY = "early"          # a script of the test's run before the page's own
 
 MODIFIERS = ("Alt", "Control", "Meta", "Shift")
+# The page's interface to the program.
+ORB = "Module.orbiquel"
 
 # The element's box in the viewport, and the page's scroll, once it is in view.
 BOX = ("(id => {{ const e = document.getElementById(id); e.scrollIntoView({{block: 'nearest'}});"
@@ -119,12 +122,14 @@ class Engine:
     # height, scale=2), a phone's screen of CSS pixels, with touch; pen_tap(id);
     # compose_ime(text), an input method's composition where the focus is;
     # collect_garbage(); metrics(), the page's performance counters (Nodes,
-    # JSHeapUsedSize, ...); clear_http_cache().
+    # JSHeapUsedSize, ...); clear_http_cache(); run_first(script), a script
+    # run in every page before the page's own.
     touch = phone = _lacking(TOUCH)
     pen_tap = _lacking(PEN)
     compose_ime = _lacking(IME)
     collect_garbage = metrics = _lacking(HEAP)
     clear_http_cache = _lacking(CACHE)
+    run_first = _lacking(EARLY)
     del _lacking
 
     async def sleep(self, seconds):
@@ -144,8 +149,9 @@ class Engine:
     async def settled(self, steps):
         """Waits until the page has run exactly `steps` simulation steps (its
         step limit), has drawn them, and its panes hold all their text."""
-        o = "Module.orbiquel"
-        await self.wait_for(f"window.Module && {o} && {o}.steps === {steps} && !{o}.redisplay"
+        o = ORB
+        await self.wait_for(f"window.Module && {o} && {o}.synced() && {o}.steps === {steps}"
+                            f" && !{o}.redisplay"
                             " && !document.querySelector('[data-pending]')",
                             what=f"step {steps}, drawn")
         await self.evaluate("new Promise(r => requestAnimationFrame(() => "
@@ -167,16 +173,35 @@ class Engine:
         """The element as the screen shows it, as an RGB image, once the page
         has been drawn after bringing it into view (Firefox may otherwise
         show a scrolled canvas's earlier frame)."""
+        # Scrolled into view from the top, so that two pages of one layout
+        # show it at one place: Firefox places a worker's canvas at whole
+        # pixels of the page, so a half pixel's scroll moves its picture.
+        await self.evaluate("scrollTo(0, 0)")
         box = await self.box(element_id)
-        await self.evaluate("new Promise(r => requestAnimationFrame(() => "
-                            "requestAnimationFrame(r)))")
-        return await self._capture(*box)
+        # A worker's frames reach the screen on their own time: the picture
+        # is taken once two in a row agree.
+        previous = None
+        for _ in range(10):
+            await self.evaluate("new Promise(r => requestAnimationFrame(() => "
+                                "requestAnimationFrame(r)))")
+            picture = await self._capture(*box)
+            if previous is not None and ImageChops.difference(picture, previous).getbbox() is None:
+                break
+            previous = picture
+        return picture
 
     async def key(self, key, alt=False, ctrl=False, meta=False, shift=False):
         """Presses and releases one key, by its name ("x", "Enter"), where
         the focus is, with the modifiers named held."""
         held = [name for name, on in zip(MODIFIERS, (alt, ctrl, meta, shift)) if on]
         await self._press(key, held)
+        await self.caught_up()
+
+    async def caught_up(self):
+        """Waits until the page's state of the program has seen what the
+        page asked of it (at once where the program runs on the page)."""
+        await self.wait_for(f"!window.Module || !{ORB} || {ORB}.synced()",
+                            what="the program's state to catch up")
 
     async def type_line(self, text):
         """Types text where the focus is, then Enter."""

@@ -12,7 +12,7 @@ import subprocess
 import tempfile
 
 from .connection import Connection
-from .engine import HEAP, IME, PEN, SWIPE, Engine, opened, png, stop, webdriver_key
+from .engine import EARLY, HEAP, IME, PEN, SWIPE, Engine, opened, png, stop, webdriver_key
 from .xvfb import Xvfb
 
 
@@ -37,6 +37,7 @@ class Firefox(Engine):
     name = "firefox"
     lacks = {
         HEAP: "WebDriver BiDi gives no heap figures",
+        EARLY: "its adapter runs no script before the page's (BiDi's preload scripts)",
         IME: "WebDriver BiDi has no input method",
         SWIPE: "BiDi's touches reach the page but do not pan it, so a swipe scrolls nothing",
         PEN: "Firefox's BiDi moves no pen (its pointerMove for pens is unimplemented)",

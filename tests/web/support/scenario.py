@@ -16,8 +16,6 @@ NOT_UNDERSTOOD = "The menu answer was not understood; nothing was changed."
 DROP = "2 3 2 0 -300 0"
 # A ball at rest, per triangle: the edge test's "1" and three corner roots.
 AT_REST = re.compile(("1\n" + "-?nan\n" * 3) * 3 + r"$")
-# The page's interface to the program.
-ORB = "Module.orbiquel"
 # ctest's code for a test whose every scenario was skipped.
 SKIPPED = 77
 

@@ -8,8 +8,8 @@ import os
 import subprocess
 import time
 
-from .engine import (ALTGRAPH, CACHE, CONSOLE, HEAP, IME, LOADING, TOUCH, Engine, free_port, png,
-                     stop, webdriver_key)
+from .engine import (ALTGRAPH, CACHE, CONSOLE, EARLY, HEAP, IME, LOADING, TOUCH, Engine,
+                     free_port, png, stop, webdriver_key)
 from .xvfb import Xvfb
 
 # Errors on the page, for a driver that does not report them: collected from
@@ -28,6 +28,7 @@ class WebKit(Engine):
     name = "webkit"
     lacks = {
         HEAP: "WebKit's WebDriver gives no heap figures",
+        EARLY: "WebDriver runs no script before the page's",
         TOUCH: "WebKit's WebDriver has no touch input",
         IME: "WebDriver has no input method",
         ALTGRAPH: "WebKit's KeyboardEvent takes no modifierAltGraph, so no key event "

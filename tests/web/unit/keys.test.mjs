@@ -1,15 +1,8 @@
-// Which keys the scene takes, and as which character code. The code lives
-// in the emscripten library, which emscripten evaluates as it is here.
+// Which keys the scene takes, and as which character code.
 import assert from 'node:assert/strict';
-import { readFileSync } from 'node:fs';
 import { test } from 'node:test';
-import vm from 'node:vm';
 
-const LibraryManager = { library: {} };
-const library = new URL('../../../web/library_orbiquel.js', import.meta.url);
-vm.runInNewContext(readFileSync(library, 'utf8'),
-  { LibraryManager, autoAddDeps: () => {}, mergeInto: (to, from) => Object.assign(to, from) });
-const { characterCode } = LibraryManager.library.$Orbiquel;
+import { characterCode } from '../../../web/keys.js';
 
 test('a key is the scene\'s, with its character code, or the browser\'s', () => {
   const altGraph = (on) => ({ getModifierState: (name) => on && name === 'AltGraph' });

@@ -1,0 +1,158 @@
+// The program in a worker of its own: it draws the scene into the page's
+// canvas through an OffscreenCanvas, so that its start, its steps and its
+// frames leave the page's thread to the input line, the panes and the
+// controls. The page's mirror of it (remote.js) posts the calls of
+// Module.orbiquel here and gets back the hooks, and after every frame, hook
+// and call the state it mirrors.
+'use strict';
+
+{
+  // The hooks the page sets in Module (library_orbiquel.js lists them), and
+  // emscripten's own for an abort.
+  const HOOKS = ['orbiquelLoaded', 'orbiquelWaiting', 'orbiquelKeyDone', 'orbiquelHalted',
+    'orbiquelStarted', 'orbiquelPaused', 'orbiquelTitle', 'onAbort'];
+  // What the page may call, and set.
+  const CALLS = ['input', 'pressKey', 'halt', 'pause', 'resume', 'step', 'runMore', 'callIdle'];
+  const SETTINGS = ['pauseAt'];
+
+  // The program's code comes and compiles while the rest is done: on a slow
+  // network its download is most of the wait.
+  const fetching = new AbortController();
+  const code = WebAssembly.compileStreaming(
+    fetch('orbiquel.wasm', { credentials: 'same-origin', signal: fetching.signal }));
+  // Whether this browser draws WebGL in a worker, which the page is told
+  // first: it hands over the scene's canvas only if so.
+  const drawsHere = (() => {
+    try {
+      const context = new OffscreenCanvas(1, 1).getContext('webgl');
+      if (context) context.getExtension('WEBGL_lose_context')?.loseContext();
+      return Boolean(context);
+    } catch {
+      return false;
+    }
+  })();
+  postMessage({ drawsHere });
+  if (!drawsHere) {
+    fetching.abort();
+    code.catch(() => {});
+  }
+  let pageOrigin = 0;
+  // Calls handled so far: the page keeps what it changed itself until the
+  // state sent back has seen its calls.
+  let handled = 0;
+  // Output not yet posted, as [fd, text] pairs: posted once the task that
+  // wrote it ends, or before anything else is, so that order is kept.
+  const output = [];
+
+  function state() {
+    const o = self.Module.orbiquel;
+    const started = o.steps > 0;
+    return {
+      handled,
+      steps: o.steps,
+      frames: o.frames,
+      // On the page's clock.
+      firstFrameTime: o.firstFrameTime === null ? null
+        : o.firstFrameTime + performance.timeOrigin - pageOrigin,
+      redisplay: o.redisplay,
+      keyboardFunc: o.keyboardFunc,
+      waiting: o.waiting(),
+      paused: o.paused,
+      pauseAt: o.pauseAt,
+      stepLimit: o.stepLimit,
+      halted: o.halted,
+      // The program's exports are called once it runs.
+      ballState: started ? o.ballState() : null,
+      heapInUse: started ? o.heapInUse() : null,
+    };
+  }
+
+  function flushOutput() {
+    if (output.length) postMessage({ output: output.splice(0) });
+  }
+
+  function write(fd, text) {
+    const last = output[output.length - 1];
+    if (last && last[0] === fd) last[1] += text;
+    else {
+      if (!output.length) setTimeout(flushOutput, 0);
+      output.push([fd, text]);
+    }
+  }
+
+  function report(hook, args) {
+    flushOutput();
+    postMessage({ hook, args, state: self.Module.orbiquel ? state() : null });
+  }
+
+  // Counted as handled before it runs: a call that throws (a fault in the
+  // program) is reported by the error, and the next state has seen it.
+  function call({ name, args, set, value }) {
+    const o = self.Module.orbiquel;
+    handled++;
+    if (CALLS.includes(name)) o[name](...args);
+    else if (SETTINGS.includes(set)) o[set] = value;
+    report(null, []);
+  }
+
+  // The scene's canvas (the second message), and its context, which the
+  // program takes when its main function runs: held back till then.
+  let canvasCame = null;
+  function takeCanvas(canvas) {
+    const Module = self.Module;
+    Module.canvas = canvas;
+    Module.preinitializedWebGLContext = canvas.getContext('webgl', Module.early.attributes);
+    if (!Module.preinitializedWebGLContext) {
+      Module.orbiquel.halted = true;
+      postMessage({ noContext: true });
+      return;
+    }
+    canvasCame();
+  }
+
+  // The first message brings the page's clock and settings; the program's
+  // script comes at once, and its code compiles while the page is read.
+  self.onmessage = (event) => {
+    if (!drawsHere) return;
+    const { stepLimit } = event.data;
+    pageOrigin = event.data.pageOrigin;
+    self.Module = {
+      early: event.data,
+      preRun: [() => {
+        if (stepLimit !== null) self.Module.orbiquel.stepLimit = stepLimit;
+        if (!self.Module.canvas) {
+          self.Module.addRunDependency('canvas');
+          canvasCame = () => self.Module.removeRunDependency('canvas');
+        }
+      }],
+      instantiateWasm: (imports, receive) => {
+        code.then((module) => WebAssembly.instantiate(module, imports)
+          .then((instance) => receive(instance, module)));
+        return {};
+      },
+      print: (text) => console.info(text),
+      printErr: (text) => console.info(text),
+      orbiquelOutput: write,
+      orbiquelFrame: () => report(null, []),
+    };
+    canvasCame = () => {};
+    for (const hook of HOOKS) {
+      self.Module[hook] = (...args) => report(hook, args.map((a) => (a instanceof Error ? String(a) : a)));
+    }
+    self.Module.preRun.push(() => self.Module.orbiquelLoaded());
+    self.onmessage = ({ data }) => (data.canvas ? takeCanvas(data.canvas) : call(data));
+    // An error that escapes the program stops it here at once; the page
+    // gets the error and says so.
+    self.addEventListener('error', () => {
+      if (self.Module.orbiquel) self.Module.orbiquel.halted = true;
+    });
+    self.addEventListener('unhandledrejection', (rejection) => {
+      throw new Error(String(rejection.reason));
+    });
+    try {
+      importScripts('orbiquel.js');
+    } catch {
+      postMessage({ notLoaded: true });
+    }
+  };
+}
