@@ -1,5 +1,6 @@
 """Lighthouse (from npm, pinned in package-lock.json) on the page, served
-from 127.0.0.1 and opened in Debian's chromium: its mobile preset (a phone,
+from 127.0.0.1 gzip-compressed, as a web host serves it, and opened in
+Debian's chromium: its mobile preset (a phone,
 CPU slowed four times, simulated) and its desktop preset, two runs each.
 Prints each run's four category scores with its layout shift (CLS), total
 blocking time (TBT) and largest contentful paint (LCP), and the audits that
@@ -60,7 +61,7 @@ def main(folder, as_json):
     os.makedirs(out, exist_ok=True)
     flags = " ".join(f for f in FLAGS if not f.startswith(("--remote-debugging", "--window")))
     env = dict(os.environ, CHROME_PATH=shutil.which("chromium"))
-    site = Site(folder)
+    site = Site(folder, compressed=True)
     version = subprocess.run(["chromium", "--version"], capture_output=True, text=True).stdout
     print(f"{version.strip()}; load average {load()}")
     runs = []

@@ -27,7 +27,7 @@ import sys
 
 from support import ENGINES, open_engine
 from support.chromium import Chromium
-from support.scenario import ORB
+from support.engine import ORB
 from support.server import Site
 
 root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
@@ -103,7 +103,7 @@ async def rates(b, seconds):
 async def engine_frames(folder, name, rounds=3, seconds=4):
     """Frames and steps per second in one engine: with the transcript flowing
     and with none drawn, alternately in the same page (medians of rounds)."""
-    site = Site(folder)
+    site = Site(folder, driver_eval=ENGINES[name].driver_eval)
     try:
         async with open_engine(name) as b:
             await b.navigate(site.url)
