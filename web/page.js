@@ -5,7 +5,7 @@
 // Each part is a module with a setup function taking `page`, the context
 // below, and what it needs of the parts set up before it; the parts meet
 // through the bus's events (bus.js). A new part is one module and one line
-// here. The only global is emscripten's `Module` (made by early.js),
+// here. The only global is emscripten's `Module` (made by start.js),
 // through which the program's script (orbiquel.js) and the page talk
 // (library_orbiquel.js lists what it holds).
 import { PageBus } from './bus.js';
@@ -106,7 +106,7 @@ const NOT_LOADED = 'The program (orbiquel.js) could not be loaded from the serve
 const stoppedOn = (error) => 'The program stopped on an error: ' + error +
   '. Reload the page to start again.';
 
-// The program in its worker, which early.js started, and its mirror as
+// The program in its worker, which start.js started, and its mirror as
 // Module.orbiquel; what the worker said before now comes first.
 function adoptWorker() {
   const { worker, held } = early;
@@ -152,7 +152,7 @@ function startHere(stepLimit, sceneContext) {
 }
 
 // emscripten's contract: the program's script reads its settings and the
-// page's hooks from the global Module (which early.js made).
+// page's hooks from the global Module (which start.js made).
 function loadProgram(output, errors, sceneContext) {
   Object.assign(window.Module, {
     orbiquelLoaded: () => bus.emit('loaded'),

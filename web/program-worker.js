@@ -17,9 +17,18 @@
 
   // The program's code comes and compiles while the rest is done: on a slow
   // network its download is most of the wait.
+  // A host that serves it as another type than application/wasm gets it
+  // compiled whole, as emscripten's own loader does.
   const fetching = new AbortController();
-  const code = WebAssembly.compileStreaming(
-    fetch('orbiquel.wasm', { credentials: 'same-origin', signal: fetching.signal }));
+  const code = fetch('orbiquel.wasm', { credentials: 'same-origin', signal: fetching.signal })
+    .then((response) => {
+      if (!response.ok) {
+        throw new Error('the program (orbiquel.wasm) could not be loaded from the server: ' +
+          response.status + ' ' + response.statusText);
+      }
+      return WebAssembly.compileStreaming(response.clone())
+        .catch(() => response.arrayBuffer().then((bytes) => WebAssembly.compile(bytes)));
+    });
   // Whether this browser draws WebGL in a worker, which the page is told
   // first: it hands over the scene's canvas only if so.
   const drawsHere = (() => {
@@ -146,8 +155,8 @@
     self.addEventListener('error', () => {
       if (self.Module.orbiquel) self.Module.orbiquel.halted = true;
     });
-    self.addEventListener('unhandledrejection', (rejection) => {
-      throw new Error(String(rejection.reason));
+    self.addEventListener('unhandledrejection', ({ reason }) => {
+      throw reason instanceof Error ? reason : new Error(String(reason));
     });
     try {
       importScripts('orbiquel.js');
