@@ -258,8 +258,8 @@ const LibraryOrbiquel = {
         Orbiquel.hook('orbiquelWaiting', true);
         return false;
       }
-      var x = Browser.mouseX || 0, y = Browser.mouseY || 0;
-      Module['_orbiquel_call_keyboard'](Orbiquel.keyboardFunc, code, x | 0, y | 0);
+      // The program's keyboard callback reads no pointer position.
+      Module['_orbiquel_call_keyboard'](Orbiquel.keyboardFunc, code, 0, 0);
       Orbiquel.afterCallback();
       return true;
     },
@@ -313,16 +313,12 @@ const LibraryOrbiquel = {
   // installs touch handlers that turn every touch anywhere on the page into
   // mouse events and block the default of each touch on the scene, so a tap
   // on it would neither focus it nor let a swipe scroll the page; and a
-  // window-wide key handler. The program has no mouse callbacks; keys reach
-  // it from the scene only (the page's keys.js), taps as keys (touch.js).
-  // Left is the pointer's position, which the keyboard callback is given,
-  // where there is a window to track it in (not in a worker).
-  glutInit__deps: ['$Browser', '$GLUT'],
+  // window-wide key handler, and mouse handlers. The program has no mouse
+  // callbacks; keys reach it from the scene only (the page's keys.js), taps
+  // as keys (touch.js).
+  glutInit__deps: ['$GLUT'],
   glutInit: function() {  // argc and argv are not read
     GLUT.initTime = Date.now();
-    if (typeof window !== 'undefined') {
-      window.addEventListener('mousemove', GLUT.onMousemove, true);
-    }
   },
 
   // The toolkit's own sizes the canvas through the document, which a worker

@@ -4,9 +4,10 @@
 // posted; what a call changes is changed here at once too, and kept until
 // the worker's state has seen the call.
 
-// Fields the worker's state brings, and those the page's calls change too.
+// Fields the worker's state brings, and those the page's calls change too
+// (here's name: the state's).
 const FIELDS = ['steps', 'frames', 'firstFrameTime', 'redisplay', 'keyboardFunc', 'stepLimit'];
-const OWN = ['paused', 'at', 'halted'];
+const OWN = { paused: 'paused', at: 'pauseAt', halted: 'halted' };
 
 export class RemoteProgram {
   // hook(name, args) runs the page's hook of that name.
@@ -33,16 +34,20 @@ export class RemoteProgram {
     for (const name of FIELDS) this[name] = state[name];
     this.handled = state.handled;
     if (this.synced()) {
-      for (const name of OWN) this[name] = state[name === 'at' ? 'pauseAt' : name];
+      for (const [name, field] of Object.entries(OWN)) this[name] = state[field];
     }
     this.isWaiting = state.waiting;
     if (state.ballState) this.lastBallState = state.ballState;
     if (state.heapInUse !== null) this.lastHeapInUse = state.heapInUse;
   }
 
-  post(name, ...args) {
+  send(message) {
     this.sent++;
-    this.worker.postMessage({ name, args });
+    this.worker.postMessage(message);
+  }
+
+  post(name, ...args) {
+    this.send({ name, args });
   }
 
   get pauseAt() {
@@ -50,9 +55,8 @@ export class RemoteProgram {
   }
 
   set pauseAt(value) {
-    this.sent++;
     this.at = value;
-    this.worker.postMessage({ set: 'pauseAt', value });
+    this.send({ set: 'pauseAt', value });
   }
 
   // Whether the state here has seen every call the page made; or there is
