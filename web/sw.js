@@ -76,8 +76,12 @@ const siteFile = (request) => {
 
 const respond = async (event, name) => {
   const navigation = event.request.mode === 'navigate';
-  const client = navigation ? event.resultingClientId : event.clientId;
-  const source = sources.get(client);
+  // A page, and a worker that a page starts (the program's), are clients
+  // made by this request: each takes its files from where its own came
+  // from, so a worker's are of its page's build.
+  const made = navigation || event.request.destination === 'worker'
+    ? event.resultingClientId : '';
+  const source = navigation ? undefined : sources.get(event.clientId);
   if (source !== 'cache') {
     try {
       // A navigation's request cannot be copied with options; its address
@@ -85,7 +89,7 @@ const respond = async (event, name) => {
       const response = navigation
         ? await fetch(event.request.url, { cache: 'no-cache', credentials: 'same-origin' })
         : await fetch(event.request, { cache: 'no-cache' });
-      if (navigation) sources.set(client, 'network');
+      if (made) sources.set(made, 'network');
       return response;
     } catch (error) {
       if (source === 'network') throw error;
@@ -93,7 +97,7 @@ const respond = async (event, name) => {
   }
   const kept = await caches.open(CACHE).then((cache) => cache.match(new URL(name, SCOPE).href));
   if (!kept) return Response.error();
-  if (navigation) sources.set(client, 'cache');
+  if (made) sources.set(made, 'cache');
   return kept;
 };
 

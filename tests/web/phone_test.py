@@ -212,8 +212,8 @@ async def malformed_links(b, site):
 
 async def offline(b, folder):
     """After one visit, with the server stopped and the HTTP cache cleared,
-    a reload runs the program; with the server back and the site rebuilt,
-    the next reload takes every file from the new build."""
+    a reload runs the program; with the site rebuilt, each later page is of
+    one build, the old one while its address fails, else the new one."""
     site = Site(folder, driver_eval=b.driver_eval)
     try:
         await b.navigate(site.url)
@@ -228,16 +228,23 @@ async def offline(b, folder):
     await b.wait_for(f"window.Module && {ORB} && {ORB}.steps > 10", what="the page to run offline")
     assert not await b.evaluate("!document.getElementById('fault').hidden")
 
-    marked = "document.body.dataset.changed = 'yes';\nconst bus ="
-    rebuild(folder, {"index.html": ("<main>", '<main data-changed="yes">'),
-                     "page.js": ("const bus =", marked)})
+    marked = b"document.body.dataset.changed = 'yes';\nconst bus ="
+    rebuild(folder, {"index.html": (b"<main>", b'<main data-changed="yes">'),
+                     "page.js": (b"const bus =", marked),
+                     "orbiquel.wasm": (b"Taveric Initial", b"Taveric INITIAL")})
+    # Served from the cache while the server fails the page's address, from
+    # the network once it answers: all of it, the program's worker included.
     site = Site(folder, site.port, driver_eval=b.driver_eval)
+    site.server.refused.add("index.html")
     try:
-        await b.navigate(site.url)
-        await b.wait_for("document.querySelector('main').dataset.changed === 'yes'",
-                         what="the changed page")
-        await b.wait_for(f"window.Module && {ORB} && {ORB}.steps > 10")
-        assert await b.evaluate("document.body.dataset.changed") == "yes", "two builds in one page"
+        for changed in [None, "yes"]:
+            await b.navigate(site.url)
+            await b.wait_for(f"window.Module && {ORB} && {ORB}.steps > 10")
+            builds = await b.evaluate(
+                "[document.querySelector('main').dataset.changed, document.body.dataset.changed,"
+                " document.title.includes('INITIAL') ? 'yes' : undefined]")
+            assert builds == [changed] * 3, f"two builds in one page: {builds}"
+            site.server.refused.clear()
     finally:
         site.close()
 
@@ -249,11 +256,11 @@ def rebuild(folder, changes):
     with open(worker) as f:
         kept = f.read()
     for name, (old, new) in changes.items():
-        with open(os.path.join(folder, name)) as f:
-            text = f.read().replace(old, new, 1)
-        with open(os.path.join(folder, name), "w") as f:
-            f.write(text)
-        digest = hashlib.sha256(text.encode()).hexdigest()
+        with open(os.path.join(folder, name), "rb") as f:
+            data = f.read().replace(old, new, 1)
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(data)
+        digest = hashlib.sha256(data).hexdigest()
         kept = re.sub(f'"{re.escape(name)}": "[0-9a-f]+"', f'"{name}": "{digest}"', kept)
     build = hashlib.sha256(kept.encode()).hexdigest()[:16]
     with open(worker, "w") as f:

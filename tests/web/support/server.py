@@ -32,7 +32,11 @@ class QuietHandler(http.server.SimpleHTTPRequestHandler):
     def do_GET(self):
         # A file the site holds back is served once it is released, as a
         # slow network would serve it.
-        name = os.path.basename(self.path.split("?")[0])
+        name = os.path.basename(self.path.split("?")[0]) or "index.html"
+        if name in self.server.refused:
+            # No answer at all: the browser's request fails, as offline.
+            self.close_connection = True
+            return
         if name in self.server.held:
             self.server.held[name].wait(60)
         super().do_GET()
@@ -100,6 +104,7 @@ class Site:
                                     directory=folder)
         self.server = QuietServer(("127.0.0.1", port), handler)
         self.server.held = {}
+        self.server.refused = set()
         self.server.driver_eval = driver_eval
         self.port = self.server.server_port
         self.url = f"http://127.0.0.1:{self.port}/"
