@@ -27,9 +27,10 @@ module.exports = [
     files: ['web/early.js', 'web/start.js'],
     languageOptions: { sourceType: 'script' },
   },
-  // The program's worker, which loads the program's classic script.
+  // The program's worker, which loads the program's classic script, and the
+  // worker that asks whether WebGL is drawn in a worker.
   {
-    files: ['web/program-worker.js'],
+    files: ['web/program-worker.js', 'web/webgl-probe.js'],
     languageOptions: { sourceType: 'script', globals: globals.worker },
   },
   // The offline worker.

@@ -33,6 +33,8 @@
 //                        whether the idle callbacks are held; hold them, let
 //                        them run on, or, while paused, let one more run
 //   pauseAt              pauses once this many idle callbacks have run
+//   startHeld            no idle callback runs while set: the program's
+//                        worker sets it till the page has taken the load
 //   ballState()          the ball and the camera, as web/BallState.cpp gives them
 // Test settings, which the page itself never changes:
 //   stepLimit            no idle callback once this many have run (the
@@ -62,6 +64,10 @@ const LibraryOrbiquel = {
     paused: false,
     stepsAsked: 0,
     pauseAt: null,
+    // Set by the program's worker, which can start before the page's parts
+    // listen: no idle callback runs until the page has taken the program's
+    // load, and with it the step to pause at.
+    startHeld: false,
     // The read the program waits in, if any: {iov, iovcnt, pnum, wakeUp}.
     read: null,
     // Bytes typed but not yet read, as a terminal buffers typed-ahead lines.
@@ -174,8 +180,8 @@ const LibraryOrbiquel = {
     // No idle callback may run now: the program has stopped, waits for a
     // line, has run its step limit, or is paused without a step asked for.
     held: function() {
-      return Orbiquel.halted || Orbiquel.waiting() || Orbiquel.steps >= Orbiquel.stepLimit ||
-             (Orbiquel.paused && Orbiquel.stepsAsked === 0);
+      return Orbiquel.halted || Orbiquel.startHeld || Orbiquel.waiting() ||
+             Orbiquel.steps >= Orbiquel.stepLimit || (Orbiquel.paused && Orbiquel.stepsAsked === 0);
     },
 
     pause: function() {

@@ -116,7 +116,10 @@ function adoptWorker() {
   });
   window.Module.orbiquel = program;
   function receive({ data }) {
-    if (data.noContext) halt(NO_WEBGL);
+    if (data.noContext) {
+      early.forget();
+      halt(NO_WEBGL);
+    }
     else if (data.notLoaded) halt(NOT_LOADED);
     else program.receive(data);
   }
@@ -139,6 +142,12 @@ function startHere(stepLimit, sceneContext) {
       if (stepLimit !== null) Module.orbiquel.stepLimit = stepLimit;
       Module.orbiquelLoaded();
     }],
+    // The code start.js fetched and compiled.
+    instantiateWasm: (imports, receive) => {
+      early.code.then((module) => WebAssembly.instantiate(module, imports)
+        .then((instance) => receive(instance, module)));
+      return {};
+    },
     // The toolkit's own notes (the program's output comes through
     // orbiquelOutput) are for developers: the browser's console.
     print: (text) => console.info(text),

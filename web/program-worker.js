@@ -15,36 +15,9 @@
   const CALLS = ['input', 'pressKey', 'halt', 'pause', 'resume', 'step', 'runMore', 'callIdle'];
   const SETTINGS = ['pauseAt'];
 
-  // The program's code comes and compiles while the rest is done: on a slow
-  // network its download is most of the wait.
-  // A host that serves it as another type than application/wasm gets it
-  // compiled whole, as emscripten's own loader does.
-  const fetching = new AbortController();
-  const code = fetch('orbiquel.wasm', { credentials: 'same-origin', signal: fetching.signal })
-    .then((response) => {
-      if (!response.ok) {
-        throw new Error('the program (orbiquel.wasm) could not be loaded from the server: ' +
-          response.status + ' ' + response.statusText);
-      }
-      return WebAssembly.compileStreaming(response.clone())
-        .catch(() => response.arrayBuffer().then((bytes) => WebAssembly.compile(bytes)));
-    });
-  // Whether this browser draws WebGL in a worker, which the page is told
-  // first: it hands over the scene's canvas only if so.
-  const drawsHere = (() => {
-    try {
-      const context = new OffscreenCanvas(1, 1).getContext('webgl');
-      if (context) context.getExtension('WEBGL_lose_context')?.loseContext();
-      return Boolean(context);
-    } catch {
-      return false;
-    }
-  })();
-  postMessage({ drawsHere });
-  if (!drawsHere) {
-    fetching.abort();
-    code.catch(() => {});
-  }
+  // The program's code, compiled by the page (start.js) as it was read.
+  let codeCame;
+  const code = new Promise((resolve, reject) => (codeCame = { resolve, reject }));
   let pageOrigin = 0;
   // Calls handled so far: the page keeps what it changed itself until the
   // state sent back has seen its calls.
@@ -119,16 +92,17 @@
     canvasCame();
   }
 
-  // The first message brings the page's clock and settings; the program's
-  // script comes at once, and its code compiles while the page is read.
-  self.onmessage = (event) => {
-    if (!drawsHere) return;
-    const { stepLimit } = event.data;
-    pageOrigin = event.data.pageOrigin;
+  // The page's clock and settings come as the worker's name, so that the
+  // program's script is loaded at once, while the page compiles its code.
+  {
+    const early = JSON.parse(self.name);
+    const { stepLimit } = early;
+    pageOrigin = early.pageOrigin;
     self.Module = {
-      early: event.data,
+      early,
       preRun: [() => {
         if (stepLimit !== null) self.Module.orbiquel.stepLimit = stepLimit;
+        self.Module.orbiquel.startHeld = true;
         if (!self.Module.canvas) {
           self.Module.addRunDependency('canvas');
           canvasCame = () => self.Module.removeRunDependency('canvas');
@@ -149,7 +123,16 @@
       self.Module[hook] = (...args) => report(hook, args.map((a) => (a instanceof Error ? String(a) : a)));
     }
     self.Module.preRun.push(() => self.Module.orbiquelLoaded());
-    self.onmessage = ({ data }) => (data.canvas ? takeCanvas(data.canvas) : call(data));
+    self.onmessage = ({ data }) => {
+      if (data.canvas) takeCanvas(data.canvas);
+      else if (data.code) codeCame.resolve(data.code);
+      else if (data.codeError) codeCame.reject(new Error(data.codeError));
+      else if (data.loadTaken) {
+        self.Module.orbiquel.startHeld = false;
+        self.Module.orbiquel.scheduleIdle();
+      }
+      else call(data);
+    };
     // An error that escapes the program stops it here at once; the page
     // gets the error and says so.
     self.addEventListener('error', () => {
@@ -163,5 +146,5 @@
     } catch {
       postMessage({ notLoaded: true });
     }
-  };
+  }
 }

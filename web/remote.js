@@ -28,6 +28,8 @@ export class RemoteProgram {
     for (const [fd, text] of output || []) this.hook('orbiquelOutput', [fd, text]);
     if (state) this.update(state);
     if (hook) this.hook(hook, args);
+    // The page's parts have taken the program's load: its steps may begin.
+    if (hook === 'orbiquelLoaded') this.worker.postMessage({ loadTaken: true });
   }
 
   update(state) {
