@@ -384,7 +384,11 @@ const LibraryOrbiquel = {
                     ' than the program\'s display mode asks for.');
       return 0;
     }
-    var handle = GL.createContext(Module['canvas'], contextAttributes);
+    // With no extension enabled: emscripten enables every one the browser
+    // offers, a call to the graphics process each, slow from a worker, and
+    // the program draws with none.
+    var handle = GL.createContext(Module['canvas'],
+                                  Object.assign({enableExtensionsByDefault: false}, contextAttributes));
     if (!handle) {
       Orbiquel.halt('This browser could not create a WebGL context for the scene.');
       return 0;
