@@ -27,7 +27,7 @@ import tempfile
 from PIL import ImageChops
 from support import ENGINES, open_engine
 from support.engine import CACHE, ORB, PEN, SWIPE, TOUCH
-from support.scenario import (AT_REST, DROP, MENU, Scenarios, audit, ball,
+from support.scenario import (AT_REST, BALL_PROMPTS, DROP, MENU, Scenarios, audit, ball,
                               console_ends_with, drop_transcript, lacking, text_of)
 from support.server import Site
 
@@ -130,6 +130,9 @@ async def link(b, site):
     await b.key("Enter")
     await b.wait_for(f"{ORB}.waiting()")
     await b.type_line("2")
+    # Typed at its prompt, as the link answers it: typed ahead, the line's
+    # echo would come before the prompt.
+    await console_ends_with(b, BALL_PROMPTS[0])
     await b.type_line(DROP)
     await b.evaluate(f"{ORB}.runMore({LINK_STEPS - 1})")
     await b.settled(LINK_STEPS)
@@ -176,8 +179,13 @@ async def pause_and_step(b, site):
     await b.wait_for(f"!{ORB}.redisplay", what="the step's frame")
     paused = [await b.evaluate(moment), await b.picture()]
     await b.navigate(await b.evaluate("document.getElementById('share-link').value"))
-    await b.wait_for(f"{ORB} && {ORB}.paused && !{ORB}.redisplay", what="the moment")
-    assert [await b.evaluate(moment), await b.picture()] == paused, "not the same moment"
+    # Paused at the moment's step, not at the drop's, where the link pauses
+    # first.
+    await b.wait_for(f"{ORB} && {ORB}.paused && !{ORB}.redisplay && {ORB}.steps === "
+                     f"{paused[0][1]}", what="the moment")
+    opened = [await b.evaluate(moment), await b.picture()]
+    assert opened[0] == paused[0], f"not the same moment: {opened[0]}, paused {paused[0]}"
+    assert opened[1] == paused[1], "not the same moment's picture"
 
     await b.click("canvas")
     await b.key("q")
