@@ -18,7 +18,9 @@
   // The program's code, compiled by the page (start.js) as it was read.
   let codeCame;
   const code = new Promise((resolve, reject) => (codeCame = { resolve, reject }));
-  let pageOrigin = 0;
+  // The page's clock and settings come as the worker's name, so that the
+  // program's script is loaded at once, while the page compiles its code.
+  const early = JSON.parse(self.name);
   // Calls handled so far: the page keeps what it changed itself until the
   // state sent back has seen its calls.
   let handled = 0;
@@ -35,7 +37,7 @@
       frames: o.frames,
       // On the page's clock.
       firstFrameTime: o.firstFrameTime === null ? null
-        : o.firstFrameTime + performance.timeOrigin - pageOrigin,
+        : o.firstFrameTime + performance.timeOrigin - early.pageOrigin,
       redisplay: o.redisplay,
       keyboardFunc: o.keyboardFunc,
       waiting: o.waiting(),
@@ -92,59 +94,53 @@
     canvasCame();
   }
 
-  // The page's clock and settings come as the worker's name, so that the
-  // program's script is loaded at once, while the page compiles its code.
-  {
-    const early = JSON.parse(self.name);
-    const { stepLimit } = early;
-    pageOrigin = early.pageOrigin;
-    self.Module = {
-      early,
-      preRun: [() => {
-        if (stepLimit !== null) self.Module.orbiquel.stepLimit = stepLimit;
-        self.Module.orbiquel.startHeld = true;
-        if (!self.Module.canvas) {
-          self.Module.addRunDependency('canvas');
-          canvasCame = () => self.Module.removeRunDependency('canvas');
-        }
-      }],
-      instantiateWasm: (imports, receive) => {
-        code.then((module) => WebAssembly.instantiate(module, imports)
-          .then((instance) => receive(instance, module)));
-        return {};
-      },
-      print: (text) => console.info(text),
-      printErr: (text) => console.info(text),
-      orbiquelOutput: write,
-      orbiquelFrame: () => report(null, []),
-    };
-    canvasCame = () => {};
-    for (const hook of HOOKS) {
-      self.Module[hook] = (...args) => report(hook, args.map((a) => (a instanceof Error ? String(a) : a)));
-    }
-    self.Module.preRun.push(() => self.Module.orbiquelLoaded());
-    self.onmessage = ({ data }) => {
-      if (data.canvas) takeCanvas(data.canvas);
-      else if (data.code) codeCame.resolve(data.code);
-      else if (data.codeError) codeCame.reject(new Error(data.codeError));
-      else if (data.loadTaken) {
-        self.Module.orbiquel.startHeld = false;
-        self.Module.orbiquel.scheduleIdle();
+  const { stepLimit } = early;
+  self.Module = {
+    early,
+    preRun: [() => {
+      if (stepLimit !== null) self.Module.orbiquel.stepLimit = stepLimit;
+      self.Module.orbiquel.startHeld = true;
+      if (!self.Module.canvas) {
+        self.Module.addRunDependency('canvas');
+        canvasCame = () => self.Module.removeRunDependency('canvas');
       }
-      else call(data);
-    };
-    // An error that escapes the program stops it here at once; the page
-    // gets the error and says so.
-    self.addEventListener('error', () => {
-      if (self.Module.orbiquel) self.Module.orbiquel.halted = true;
-    });
-    self.addEventListener('unhandledrejection', ({ reason }) => {
-      throw reason instanceof Error ? reason : new Error(String(reason));
-    });
-    try {
-      importScripts('orbiquel.js');
-    } catch {
-      postMessage({ notLoaded: true });
+    }],
+    instantiateWasm: (imports, receive) => {
+      code.then((module) => WebAssembly.instantiate(module, imports)
+        .then((instance) => receive(instance, module)));
+      return {};
+    },
+    print: (text) => console.info(text),
+    printErr: (text) => console.info(text),
+    orbiquelOutput: write,
+    orbiquelFrame: () => report(null, []),
+  };
+  canvasCame = () => {};
+  for (const hook of HOOKS) {
+    self.Module[hook] = (...args) => report(hook, args.map((a) => (a instanceof Error ? String(a) : a)));
+  }
+  self.Module.preRun.push(() => self.Module.orbiquelLoaded());
+  self.onmessage = ({ data }) => {
+    if (data.canvas) takeCanvas(data.canvas);
+    else if (data.code) codeCame.resolve(data.code);
+    else if (data.codeError) codeCame.reject(new Error(data.codeError));
+    else if (data.loadTaken) {
+      self.Module.orbiquel.startHeld = false;
+      self.Module.orbiquel.scheduleIdle();
     }
+    else call(data);
+  };
+  // An error that escapes the program stops it here at once; the page
+  // gets the error and says so.
+  self.addEventListener('error', () => {
+    if (self.Module.orbiquel) self.Module.orbiquel.halted = true;
+  });
+  self.addEventListener('unhandledrejection', ({ reason }) => {
+    throw reason instanceof Error ? reason : new Error(String(reason));
+  });
+  try {
+    importScripts('orbiquel.js');
+  } catch {
+    postMessage({ notLoaded: true });
   }
 }
