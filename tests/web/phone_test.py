@@ -176,13 +176,16 @@ async def pause_and_step(b, site):
     assert AT_REST.search(await b.evaluate(text_of("console")))
 
     moment = f"[{text_of('ball-state')}, {ORB}.steps, {ORB}.paused, {ORB}.redisplay]"
-    await b.wait_for(f"!{ORB}.redisplay", what="the step's frame")
+    # The panel is written at the page's next animation frame after the
+    # program's state comes, which may be a few steps behind it.
+    drawn = f"!{ORB}.redisplay && {text_of('state-step')} === {ORB}.steps.toLocaleString('en')"
+    await b.wait_for(drawn, what="the step's frame")
     paused = [await b.evaluate(moment), await b.picture()]
     await b.navigate(await b.evaluate("document.getElementById('share-link').value"))
     # Paused at the moment's step, not at the drop's, where the link pauses
     # first.
-    await b.wait_for(f"{ORB} && {ORB}.paused && !{ORB}.redisplay && {ORB}.steps === "
-                     f"{paused[0][1]}", what="the moment")
+    await b.wait_for(f"{ORB} && {ORB}.paused && {ORB}.steps === {paused[0][1]} && {drawn}",
+                     what="the moment")
     opened = [await b.evaluate(moment), await b.picture()]
     assert opened[0] == paused[0], f"not the same moment: {opened[0]}, paused {paused[0]}"
     assert opened[1] == paused[1], "not the same moment's picture"
