@@ -79,13 +79,13 @@
     report(null, []);
   }
 
-  // The scene's canvas (the second message), and its context, which the
+  // The scene's canvas, as the page posts it, and its context, which the
   // program takes when its main function runs: held back till then.
-  let canvasCame = null;
+  let canvasCame = () => {};
   function takeCanvas(canvas) {
     const Module = self.Module;
     Module.canvas = canvas;
-    Module.preinitializedWebGLContext = canvas.getContext('webgl', Module.early.attributes);
+    Module.preinitializedWebGLContext = canvas.getContext('webgl', early.attributes);
     if (!Module.preinitializedWebGLContext) {
       Module.orbiquel.halted = true;
       postMessage({ noContext: true });
@@ -94,11 +94,9 @@
     canvasCame();
   }
 
-  const { stepLimit } = early;
   self.Module = {
-    early,
     preRun: [() => {
-      if (stepLimit !== null) self.Module.orbiquel.stepLimit = stepLimit;
+      if (early.stepLimit !== null) self.Module.orbiquel.stepLimit = early.stepLimit;
       self.Module.orbiquel.startHeld = true;
       if (!self.Module.canvas) {
         self.Module.addRunDependency('canvas');
@@ -115,7 +113,6 @@
     orbiquelOutput: write,
     orbiquelFrame: () => report(null, []),
   };
-  canvasCame = () => {};
   for (const hook of HOOKS) {
     self.Module[hook] = (...args) => report(hook, args.map((a) => (a instanceof Error ? String(a) : a)));
   }
